@@ -104,6 +104,18 @@ OKA_API void OKA_CALL OKA_Clear(int32_t r, int32_t g, int32_t b, int32_t a);
 /** Narrow a canvas-sized layer into dst (RGBA32, dstStride bytes per row; dst must hold canvas height rows). */
 OKA_API void OKA_CALL OKA_GetRGBA32Layer(void* dst, int32_t dstStride, int32_t layer);
 
+/* ---- Undo history and fade --------------------------------------------------- */
+
+/* ---- Selection mask store ---------------------------------------------------- */
+
+/* ---- Run-length row codecs --------------------------------------------------- */
+
+/* ---- Merge modes and layer compositor ---------------------------------------- */
+
+/* ---- Tool and brush state ---------------------------------------------------- */
+
+/* ---- Colour models and masks from pixels ------------------------------------- */
+
 /* ---- System information -------------------------------------------------- */
 
 /** Total physical memory in MiB. */

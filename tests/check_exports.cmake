@@ -1,0 +1,15 @@
+# Fails when the shared library exports a defined symbol other than the
+# OKA_ functions and BankAdrs.
+execute_process(COMMAND nm -D --defined-only ${LIB} OUTPUT_VARIABLE syms RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIB}")
+endif()
+string(REPLACE "\n" ";" lines "${syms}")
+foreach(line ${lines})
+  if(line MATCHES " [TDBRW] ([^ ]+)$")
+    set(name ${CMAKE_MATCH_1})
+    if(NOT name MATCHES "^(OKA_[A-Za-z0-9_]+|BankAdrs|_init|_fini|_edata|_end|__bss_start)$")
+      message(FATAL_ERROR "unexpected export: ${name}")
+    endif()
+  endif()
+endforeach()

@@ -73,31 +73,52 @@ void load_row_locked(const uint8_t* s, uint16_t* d, int32_t n) noexcept {
 //   layer A = 0:           colour stored, A = (srcA * 256 * w) >> 16
 //   source A = 0:          colour kept,   A = (layerA * c) >> 16
 //   otherwise:             every channel blended
+// The row's weights are computed first; the pixel rule is then written as
+// selects rather than branches, so rows of mixed weights (soft mask edges,
+// textures) run without mispredictions and the compiler can vectorise.
+inline void row_weights(uint32_t* out, int32_t n, const uint16_t* mask, const uint8_t* texture) noexcept {
+    for (int32_t i = 0; i < n; ++i) out[i] = 65535;
+    if (texture)
+        for (int32_t i = 0; i < n; ++i) {
+            const uint32_t t = 2u * texture[i];
+            out[i] = t == 0 ? 0u : t >= 255 ? 65535u : ((t + 1) * 65535u) >> 8;
+        }
+    if (mask)
+        for (int32_t i = 0; i < n; ++i) {
+            const uint32_t m = mask[i] >> 8;
+            out[i] = m == 0 ? 0u : m == 255 ? out[i] : (out[i] * (m + 1)) >> 8;
+        }
+}
+
 template <bool Locked>
 void load_row_weighted(const uint8_t* s, uint16_t* d, int32_t n, const uint16_t* mask,
                        const uint8_t* texture) noexcept {
-    for (int32_t i = 0; i < n; ++i, s += 4, d += 4) {
-        const uint32_t w = load_weight(texture ? texture + i : nullptr, mask ? mask + i : nullptr);
-        if (w == 0) continue;
-        if (w == 65535) {
-            d[0] = widen8(s[0]);
-            d[1] = widen8(s[1]);
-            d[2] = widen8(s[2]);
-            if (!Locked) d[3] = widen8(s[3]);
-            continue;
-        }
-        if (d[3] == 0) {
-            d[0] = widen8(s[0]);
-            d[1] = widen8(s[1]);
-            d[2] = widen8(s[2]);
-            if (!Locked) d[3] = static_cast<uint16_t>((uint32_t{s[3]} * 256u * w) >> 16);
-        } else if (s[3] == 0) {
-            if (!Locked) d[3] = static_cast<uint16_t>((uint32_t{d[3]} * (65535u - w)) >> 16);
-        } else {
-            d[0] = blend_channel(widen8(s[0]), d[0], w);
-            d[1] = blend_channel(widen8(s[1]), d[1], w);
-            d[2] = blend_channel(widen8(s[2]), d[2], w);
-            if (!Locked) d[3] = blend_channel(widen8(s[3]), d[3], w);
+    constexpr int32_t kChunk = 256;
+    uint32_t weights[kChunk];
+    for (int32_t base = 0; base < n; base += kChunk) {
+        const int32_t m = std::min(kChunk, n - base);
+        row_weights(weights, m, mask ? mask + base : nullptr, texture ? texture + base : nullptr);
+        const uint8_t* sp = s + ptrdiff_t{base} * 4;
+        uint16_t* dp = d + ptrdiff_t{base} * 4;
+        for (int32_t i = 0; i < m; ++i, sp += 4, dp += 4) {
+            const uint32_t w = weights[i], c = 65535u - w;
+            const uint32_t da = dp[3], sa = sp[3];
+            const bool full = w == 65535, none = w == 0;
+            const bool take_colour = full || da == 0, keep_colour = !full && da != 0 && sa == 0;
+            for (int ch = 0; ch < 3; ++ch) {
+                const uint32_t S = uint32_t{sp[ch]} << 8, O = dp[ch];
+                const uint32_t mixed = (((S * w) >> 8) + ((O * c) >> 8)) >> 8;
+                const uint32_t v = take_colour ? S : keep_colour ? O : mixed;
+                dp[ch] = static_cast<uint16_t>(none ? O : v);
+            }
+            if (!Locked) {
+                const uint32_t SA = sa << 8;
+                const uint32_t a = full       ? SA
+                                   : da == 0  ? (sa * 256u * w) >> 16
+                                   : sa == 0  ? (da * c) >> 16
+                                              : (((SA * w) >> 8) + ((da * c) >> 8)) >> 8;
+                dp[3] = static_cast<uint16_t>(none ? da : a);
+            }
         }
     }
 }

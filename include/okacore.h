@@ -96,6 +96,42 @@ OKA_API void OKA_CALL OKA_DeleteTexture(void);
 OKA_API void OKA_CALL OKA_SetBlendBufferCount(int32_t count);
 /** Select blend buffer index, clamped to 0..count-1. */
 OKA_API void OKA_CALL OKA_SelectBlendBuffer(int32_t index);
+/** Pick up the canvas-geometry RGBA64 plane under a dab at (x, y); weight 0..256 toward the brush colour; flag keeps colour in clipped cells. */
+OKA_API void OKA_CALL OKA_DoCopyBlendBuffer(int32_t x, int32_t y, const void* plane, int32_t weight, int32_t flag);
+/** Pick up from the current layer. */
+OKA_API void OKA_CALL OKA_CopyBlendBufferSurface(int32_t x, int32_t y, int32_t weight, int32_t flag);
+/** Pick up from a layer. */
+OKA_API void OKA_CALL OKA_CopyBlendBufferLayer(int32_t layer, int32_t x, int32_t y, int32_t weight);
+/** Pick up from the history image (the layer as last taken for undo). */
+OKA_API void OKA_CALL OKA_CopyBlendBufferHistory(int32_t x, int32_t y, int32_t weight);
+/** Same as OKA_CopyBlendBufferHistory. */
+OKA_API void OKA_CALL OKA_CopyBlendBufferUnderLayer(int32_t x, int32_t y, int32_t weight);
+/** Pick up from the trace layer (layer 0) when it exists. */
+OKA_API void OKA_CALL OKA_CopyBlendBufferTrace(int32_t x, int32_t y, int32_t weight);
+/** Copy the mask under a dab into 16-bit cells, weighted toward the brush colour's mask value. */
+OKA_API void OKA_CALL OKA_DoCopyBlendBufferMask(int32_t x, int32_t y, int32_t weight);
+/** Mix a canvas-geometry RGBA64 plane into the buffer with strength 0..256 under the mix type. */
+OKA_API void OKA_CALL OKA_DoMixBlendBuffer(int32_t x, int32_t y, const void* plane, int32_t strength);
+/** Mix from the current layer. */
+OKA_API void OKA_CALL OKA_MixBlendBufferSurface(int32_t x, int32_t y, int32_t strength);
+/** Mix from a layer. */
+OKA_API void OKA_CALL OKA_MixBlendBufferLayer(int32_t layer, int32_t x, int32_t y, int32_t strength);
+/** Mix from the history image. */
+OKA_API void OKA_CALL OKA_MixBlendBufferHistory(int32_t x, int32_t y, int32_t strength);
+/** Same as OKA_MixBlendBufferHistory. */
+OKA_API void OKA_CALL OKA_MixBlendBufferUnderLayer(int32_t x, int32_t y, int32_t strength);
+/** Mix from the trace layer when it exists. */
+OKA_API void OKA_CALL OKA_MixBlendBufferTrace(int32_t x, int32_t y, int32_t strength);
+/** Tint the buffer square toward 8-bit (r, g, b) with strength 0..256; reserved is not read. */
+OKA_API void OKA_CALL OKA_DoColorBlendBuffer(int32_t x, int32_t y, int32_t r, int32_t g, int32_t b, int32_t reserved, int32_t strength);
+/** Set the whole selected buffer to 0. */
+OKA_API void OKA_CALL OKA_ClearBlendBuffer(void);
+/** Fill the first N x N x 2 bytes of the selected buffer with the low byte of c x 256 + d (a, b unused). */
+OKA_API void OKA_CALL OKA_FillBlendBuffer(int32_t a, int32_t b, int32_t c, int32_t d);
+/** Grey (289), invert (290) or threshold (291 below, 292 above percent) the n x n square. */
+OKA_API void OKA_CALL OKA_FilterBlendBuffer(int32_t kind, int32_t percent);
+/** Set the mix type and value; returns the posterize shift trunc(16 (value - 127) / 127). */
+OKA_API int32_t OKA_CALL OKA_SetMixMode(uint32_t type, uint32_t value);
 
 /* ---- Pixel transfer ------------------------------------------------------ */
 
@@ -218,15 +254,210 @@ OKA_API uint32_t OKA_CALL OKA_GetColorAtTrace(int32_t x, int32_t y);
 
 /* ---- Undo history and fade --------------------------------------------------- */
 
+/** Store one undo step of the dirty rectangle for the current layer and/or the mask (low byte of each flag). */
+OKA_API void OKA_CALL OKA_SaveUndoBuffer(int32_t saveLayer, int32_t saveMask);
+/** Copy layer `layer` and the mask into the undo back buffers (nothing while paused). */
+OKA_API void OKA_CALL OKA_SaveUndoBackBuffer(int32_t layer);
+/** Undo the next undoable step (selecting its layer); a step whose layer has no pixels is dropped. */
+OKA_API void OKA_CALL OKA_Undo(void);
+/** Redo the step undone last; a step whose layer has no pixels is dropped. */
+OKA_API void OKA_CALL OKA_Redo(void);
+/** 1 when a step can be undone, else 0. */
+OKA_API int32_t OKA_CALL OKA_CanUndo(void);
+/** 1 when a step can be redone, else 0. */
+OKA_API int32_t OKA_CALL OKA_CanRedo(void);
+/** Number of undone (redoable) steps. */
+OKA_API uint32_t OKA_CALL OKA_GetRedoCount(void);
+/** Number of stored steps, undoable and redoable. */
+OKA_API int32_t OKA_CALL OKA_GetUndoCount(void);
+/** Clear the history and keep min(levels, 500) steps (negative keeps 0); returns the stored count. */
+OKA_API int32_t OKA_CALL OKA_SetUndoLevels(int32_t levels);
+/** mb != 0: manual budget of mb MB; 0: automatic budget from free memory. Returns the budget in KB. */
+OKA_API int32_t OKA_CALL OKA_SetUndoMB(int32_t mb);
+/** Undo budget in MB (an automatic budget is recomputed first). */
+OKA_API int32_t OKA_CALL OKA_GetTotalUndoMemory(void);
+/** Undo memory in use (back buffers and stored steps) in MB. */
+OKA_API int32_t OKA_CALL OKA_GetCurrentUndoMemory(void);
+/** Forget every step, clear the pause and the dirty rectangle, refresh the back buffers. */
+OKA_API void OKA_CALL OKA_ClearUndo(void);
+/** Discard redo steps, then give up the oldest steps until kb kilobytes were freed. */
+OKA_API void OKA_CALL OKA_ReduceUndo(int32_t kb);
+/** Suspend saving, undoing and redoing. */
+OKA_API void OKA_CALL OKA_PauseUndo(void);
+/** Resume saving, undoing and redoing. */
+OKA_API void OKA_CALL OKA_ResumeUndo(void);
+/** Mark the whole canvas changed for the next undo save. */
+OKA_API void OKA_CALL OKA_InvalidateDirtyUndoCanvas(void);
+/** Exchange the next undo step's layer pixels with its layer without moving the redo count; 0 when nothing is undone. */
+OKA_API int32_t OKA_CALL OKA_StartFade(void);
+/** Fade progress: accepted and ignored. */
+OKA_API void OKA_CALL OKA_UpdateFade(int32_t value);
+/** End of a fade: does nothing. */
+OKA_API void OKA_CALL OKA_EndFade(void);
+/** Grid switch: accepted and ignored. */
+OKA_API void OKA_CALL OKA_SetGrid(int32_t value);
+/** Grid spacing: accepted and ignored. */
+OKA_API void OKA_CALL OKA_SetGridSpacing(int32_t value);
+
 /* ---- Selection mask store ---------------------------------------------------- */
+
+/** Set the mask enabled flag (low byte): while 0 every edit ignores the mask. */
+OKA_API void OKA_CALL OKA_EnableMask(int32_t on);
+/** Set the mask display flag (low byte): the view tints masked pixels while it and the enabled flag are set. */
+OKA_API void OKA_CALL OKA_DisplayMask(int32_t on);
+/** Overlay colours 1 and 2 (8-bit channels, stored x 256) and the full-strength flag. */
+OKA_API void OKA_CALL OKA_SetMaskOptions(int32_t r1, int32_t g1, int32_t b1, int32_t r2, int32_t g2, int32_t b2, int32_t full);
+/** Every mask value m becomes 65535 - m. */
+OKA_API void OKA_CALL OKA_InvertMask(void);
+/** Fill the mask from a 16-bit-scale colour: grey (r+g+b)/3 <= 255 opens (65535), else 65280 - grey. */
+OKA_API void OKA_CALL OKA_ClearMask(int32_t r, int32_t g, int32_t b);
+/** Write the mask as a canvas-sized RGB24 picture (black open, white masked), stride bytes per row. */
+OKA_API void OKA_CALL OKA_SaveMask(void* picture, int32_t stride);
+/** Set the top-left width x height mask values (kept to the canvas) from an RGB24 mask picture. */
+OKA_API void OKA_CALL OKA_LoadMask(const void* picture, int32_t stride, int32_t width, int32_t height);
+/** Combine a canvas-sized RGB24 picture into the mask by "Add", "Subtract" or "Replace" (other names: "Add"). */
+OKA_API void OKA_CALL OKA_CombineMask(const void* picture, int32_t stride, int32_t invert, int32_t amount, const char* mode);
 
 /* ---- Run-length row codecs --------------------------------------------------- */
 
+/** Compress count RGBA64 pixels to 5-byte RGBA32 runs (dst holds 5 x count bytes); bytes written, 0 on null or count <= 0. */
+OKA_API int32_t OKA_CALL OKA_RLECompressRGBA64ToRGBA32(const void* src, void* dst, int32_t count);
+/** Expand RGBA32 runs into exactly count RGBA64 pixels (channel = byte << 8); pointer past the last pixel written. */
+OKA_API void* OKA_CALL OKA_RLEUncompressRGBA32ToRGBA64(const void* src, void* dst, int32_t count);
+/** Compress count 16-bit values to 2-byte G8 runs (dst holds 2 x count bytes); bytes written, 0 on null or count <= 0. */
+OKA_API int32_t OKA_CALL OKA_RLECompressG16ToG8(const void* src, void* dst, int32_t count);
+/** Expand G8 runs into exactly count 16-bit values (value = byte << 8). */
+OKA_API void OKA_CALL OKA_RLEUncompressG8ToG16(const void* src, void* dst, int32_t count);
+
 /* ---- Merge modes and layer compositor ---------------------------------------- */
+
+/** Merge source (srcR, srcG, srcB, srcA) into *dest by mode (0..30 merge, 32..53 alpha, others as 0), strength 0..255; keepAlpha leaves destA. */
+OKA_API void OKA_CALL OKA_MergePixel(int32_t* destR, int32_t* destG, int32_t* destB, int32_t* destA, int32_t srcR, int32_t srcG, int32_t srcB, int32_t srcA, int32_t mode, int32_t strength, uint8_t keepAlpha);
+/** Set the alpha layer opacity used by the alpha modes: percent x 0.01 x 65535, truncated (kept within 0..65535). */
+OKA_API void OKA_CALL OKA_SetAlphaLayerOpacity(int32_t percent);
+/** Merge layer a over layer b across the canvas with a's mode, opacity and mask layer (b's alpha lock ignored). */
+OKA_API void OKA_CALL OKA_MergeLayer(int32_t a, int32_t b);
+/** Merge layer a's canvas rectangle (x, y, w, h) into a packed w x h RGBA64 buffer (clipped to the layer). */
+OKA_API void OKA_CALL OKA_MergeLayerIntoRect(int32_t a, void* dst, int32_t x, int32_t y, int32_t w, int32_t h);
+/** OKA_MergeLayerIntoRect over the whole canvas. */
+OKA_API void OKA_CALL OKA_MergeLayerInto(int32_t a, void* dst);
+/** The merged document's rectangle into a packed w x h RGBA64 buffer: cleared, background copied when visible is 1, layers 2..271 merged. */
+OKA_API void OKA_CALL OKA_MergeRect(void* dst, int32_t x, int32_t y, int32_t w, int32_t h);
+/** OKA_MergeRect over the whole canvas. */
+OKA_API void OKA_CALL OKA_Merge(void* dst);
+/** Widen a canvas-sized RGBA32 picture and merge it into a layer by mode and opacity 0..255. */
+OKA_API void OKA_CALL OKA_MergeRGBA32Layer(void* picture, int32_t layer, int32_t mode, int32_t opacity);
+/** Packed ARGB of the merged document at (x, y); 16777215 outside the canvas, 0 when memory fails. */
+OKA_API uint32_t OKA_CALL OKA_GetColorAtMerged(int32_t x, int32_t y);
 
 /* ---- Tool and brush state ---------------------------------------------------- */
 
+/** Set the brush in one call: reseed, store, rebuild the 20 grit buffers (cellSize != 0), fill them from gritImagePath, rebuild the shape from shapePath, set mix type 32, clear the one-dab flags. */
+OKA_API void OKA_CALL OKA_SetTool(float intensity, int32_t cellSize, int32_t cellThreshold, int32_t fillThreshold, int32_t edgeSoftness, int32_t colourVary, int32_t drawingLength, int32_t blendStrength, int32_t primaryStrength, int32_t remix, int32_t reserved1, int32_t invert, int32_t reserved2, const char* gritImagePath, const char* shapePath, int32_t effectValue);
+/** Brush colour from 8-bit channels: (r x 256, g x 256, b x 256, 65535). */
+OKA_API void OKA_CALL OKA_SetColor(int32_t r, int32_t g, int32_t b);
+/** Brush colour from 16-bit channels: (r, g, b, 65535). */
+OKA_API void OKA_CALL OKA_SetColor16(int32_t r, int32_t g, int32_t b);
+/** Colour banks 1..4 from 8-bit channels, each widened x 256 with alpha 65535. */
+OKA_API void OKA_CALL OKA_SetColorBanks(int32_t r1, int32_t g1, int32_t b1, int32_t r2, int32_t g2, int32_t b2, int32_t r3, int32_t g3, int32_t b3, int32_t r4, int32_t g4, int32_t b4);
+/** Brush size and sampled size n (0..1000, at most N while a document exists); identity scale table. */
+OKA_API void OKA_CALL OKA_SetSize(int32_t n);
+/** Sampled size s (1..min(n, 999)) and its scale table: entry i = trunc(n/s/2 + i x n/s). */
+OKA_API void OKA_CALL OKA_SetScaleSize(int32_t s);
+/** Shape blur in percent: 0 resamples a shape image sharply, 1..100 smooths it first. */
+OKA_API void OKA_CALL OKA_SetShapeBlur(int32_t percent);
+/** Blend strength 0..256; the inverse 256 - s is updated only for s > 0. */
+OKA_API void OKA_CALL OKA_SetBlendStrength(int32_t s);
+/** Primary colour strength 0..256; the inverse 256 - p is updated only for p > 0. */
+OKA_API void OKA_CALL OKA_SetBlendPrimaryColorStrength(int32_t p);
+/** Blend remix flag (low byte). */
+OKA_API void OKA_CALL OKA_SetBlendRemix(int32_t flag);
+/** Grit density d - 1: dabs skip pixels whose grit value is above it. */
+OKA_API void OKA_CALL OKA_SetDensity(int32_t d);
+/** Brush alpha percent; the factor is trunc(percent x 1.28). */
+OKA_API void OKA_CALL OKA_SetAlpha(int32_t percent);
+/** Per-dab colour vary range. */
+OKA_API void OKA_CALL OKA_SetColorVary(int32_t v);
+/** Engine-wide alpha lock. */
+OKA_API void OKA_CALL OKA_SetAlphaLocked(int32_t flag);
+/** Colour lock: dabs change alpha only. */
+OKA_API void OKA_CALL OKA_SetColorLocked(int32_t flag);
+/** Blob lock: dabs write alpha only where both alphas exceed 8191. */
+OKA_API void OKA_CALL OKA_SetBlobLocked(int32_t flag);
+/** Alpha level (0..65535); above 0 every painted pixel gets it. */
+OKA_API void OKA_CALL OKA_SetAlphaLevel(uint32_t level);
+/** Image-brush mode: a smudge source's alpha scales the coverage. */
+OKA_API void OKA_CALL OKA_SetImageBrushMode(int32_t flag);
+/** Solid mode: every covered pixel gets full coverage. */
+OKA_API void OKA_CALL OKA_SetSolidBrushMode(int32_t flag);
+/** Rotate mode (1 rotates shape sampling) and angle in degrees. */
+OKA_API void OKA_CALL OKA_SetRotateBrushMode(int32_t mode, int32_t degrees);
+/** Per-pixel colour vary; v > 0 generates its noise (3N bytes). */
+OKA_API void OKA_CALL OKA_SetPixColorVary(int32_t v);
+/** Per-pixel luminance vary; v > 0 generates its noise (3N bytes). */
+OKA_API void OKA_CALL OKA_SetPixLumVary(int32_t v);
+/** Count one dab off the current grit buffer. */
+OKA_API void OKA_CALL OKA_DecDrawingLength(void);
+/** Paint the next dab without the blend buffer. */
+OKA_API void OKA_CALL OKA_TempDisableBlend(void);
+/** Divert dabs to the selection mask until the next OKA_SetTool. */
+OKA_API void OKA_CALL OKA_SetMaskMakerOn(void);
+/** Make the next dab erase. */
+OKA_API void OKA_CALL OKA_SetEraseModeOn(void);
+/** Rebuild the brush shape from an image file (reused when path and effect value match) or as the round tip. */
+OKA_API void OKA_CALL OKA_SetBrushShape(const char* path, int32_t effectValue);
+/** Older shape builder: image files only, no blur, integer-centre round tip. */
+OKA_API void OKA_CALL OKA_SetBrushShape_ORIGINAL(const char* path, int32_t effectValue);
+/** Release the loaded brush shape image. */
+OKA_API void OKA_CALL OKA_UnloadBrushShape(void);
+
 /* ---- Colour models and masks from pixels ------------------------------------- */
+/* Pictures are canvas-sized and tightly packed unless a stride is given. A
+   mask strength s (0..255) marks with (255 - s) * 256; percent tolerances
+   become t = p * 2.56 truncated (100 matches everything). */
+
+/** Mask from the current layer's grey (R + G + B) / 3: 65280 - grey, 0 above 65280, 65535 at 255 or less. */
+OKA_API void OKA_CALL OKA_CreateMaskFromImage(void);
+/** Mask from the current layer's luma (3R + 4G + B) >> 3, mapped as OKA_CreateMaskFromImage. */
+OKA_API void OKA_CALL OKA_CreateMaskFromImageLuma(void);
+/** Mask = the current layer's 16-bit alpha. */
+OKA_API void OKA_CALL OKA_CreateMaskFromAlpha(void);
+/** Mark pixels of an RGBA32 picture whose R, G, B equal r, g, b (alpha ignored). */
+OKA_API void OKA_CALL OKA_CreateMaskFromRGBAImageColor(void* picture, int32_t r, int32_t g, int32_t b, int32_t strength);
+/** Mark pixels of an RGB24 picture whose R, G, B equal r, g, b. */
+OKA_API void OKA_CALL OKA_CreateMaskFromRGB24ImageColor(void* picture, int32_t r, int32_t g, int32_t b, int32_t strength);
+/** Mark RGBA32 pixels whose R, G and B each lie within the percent tolerance of r, g, b. */
+OKA_API void OKA_CALL OKA_CreateMaskFromRGBAImageColorRange(void* picture, int32_t r, int32_t g, int32_t b, int32_t tolerance, int32_t strength);
+/** Mark RGBA32 pixels whose alpha lies within the percent tolerance of alpha. */
+OKA_API void OKA_CALL OKA_CreateMaskFromRGBAImageAlphaRange(void* picture, int32_t alpha, int32_t tolerance, int32_t strength);
+/** Mark RGBA32 pixels whose (R + G + B) / 3 lies within the percent tolerance of (r + g + b) / 3. */
+OKA_API void OKA_CALL OKA_CreateMaskFromRGBAImageLuminanceRange(void* picture, int32_t r, int32_t g, int32_t b, int32_t tolerance, int32_t strength);
+/** Mark RGBA32 pixels whose HSV hue lies within tolerance * 1.8 (truncated) degrees of the hue of r, g, b, wrapping at 360. */
+OKA_API void OKA_CALL OKA_CreateMaskFromRGBAImageHueRange(void* picture, int32_t r, int32_t g, int32_t b, int32_t tolerance, int32_t strength);
+/** Mark RGBA32 pixels within hueTol * 180 degrees of HSL hue and within satTol, lightTol (0..1) of the HSL of r, g, b. */
+OKA_API void OKA_CALL OKA_CreateMaskFromRGBAImageHSLRange(void* picture, int32_t r, int32_t g, int32_t b, double hueTol, double satTol, double lightTol, int32_t strength);
+/** Mark pixels whose byte in the canvas-sized flood map is 1. */
+OKA_API void OKA_CALL OKA_CreateMaskFromFloodMask(void* floodMap, int32_t strength);
+/** Set the mask to value (16-bit) where any byte of the RGBA32 pictures a and b differs. */
+OKA_API void OKA_CALL OKA_CreateMaskFromDiff_RGBA32(void* a, void* b, int32_t value);
+/** Current layer becomes grey min(65535 - mask, 65280), alpha 65535 (open areas black). */
+OKA_API void OKA_CALL OKA_CreateImageFromMask(void);
+/** Current layer alpha from the mask: kind 0 = mask, 1 = alpha + mask (at most 65535), 2 = alpha - mask (at least 0). */
+OKA_API void OKA_CALL OKA_CreateAlphaFromMask(int32_t kind);
+/** Weight the alpha of an RGBA32 picture holding canvas rectangle x0..x1, y0..y1 (inclusive) by the mask's high byte. */
+OKA_API void OKA_CALL OKA_ApplyMaskToAlphaRect_RGBA32(void* picture, int32_t stride, int32_t x0, int32_t y0, int32_t x1, int32_t y1);
+/** Weight the alpha of a canvas-sized RGBA32 picture by the mask's high byte. */
+OKA_API void OKA_CALL OKA_ApplyMaskToAlpha_RGBA32(void* picture);
+/** In a canvas-sized RGBA32 picture, replace pixels whose alpha is within the percent tolerance of alpha by (r, g, b, a). */
+OKA_API void OKA_CALL OKA_ReplaceFromRGBAImageAlphaRange(void* picture, int32_t alpha, int32_t tolerance, int32_t r, int32_t g, int32_t b, int32_t a);
+/** Grey RGB24 picture of an RGBA32 picture's alpha (width x height, packed). */
+OKA_API void OKA_CALL OKA_RGBAlphaToRGB(void* dst, int32_t width, int32_t height, void* src);
+/** RGBA32 alpha = (R + G + B) / 3 of an RGB24 picture; colour bytes kept. */
+OKA_API void OKA_CALL OKA_RGBToRGBAlpha(void* dst, int32_t width, int32_t height, void* src);
+/** Copy RGB24 colour bytes into an RGBA32 picture; alpha bytes kept. */
+OKA_API void OKA_CALL OKA_RGBToRGBA(void* dst, int32_t width, int32_t height, void* src);
+/** Copy the colour bytes of an RGBA32 picture into an RGB24 picture. */
+OKA_API void OKA_CALL OKA_RGBAToRGB(void* dst, int32_t width, int32_t height, void* src);
 
 /* ---- System information -------------------------------------------------- */
 

@@ -58,8 +58,9 @@ inline uint16_t* cell(uint16_t* plane, int32_t row, int32_t col) noexcept {
 // Alpha a pixel contributes under the selection mask:
 //   m' = 65535 when m = 65535, else (m * 65535) >> 16;  a = trunc(m' / 65535 * A)
 inline uint32_t effective_alpha(uint32_t alpha, const uint16_t* mask) noexcept {
-    if (!mask) return alpha;
-    const uint32_t m = *mask == 65535 ? 65535u : (uint32_t{*mask} * 65535u) >> 16;
+    // An open mask value gives m' = 65535 and so A itself.
+    if (!mask || *mask == 65535) return alpha;
+    const uint32_t m = (uint32_t{*mask} * 65535u) >> 16;
     return static_cast<uint32_t>(double(m) / 65535.0 * double(alpha));
 }
 inline const uint16_t* mask_at(int32_t x, int32_t y) noexcept {

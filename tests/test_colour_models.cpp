@@ -2,6 +2,7 @@
 // truncation rules, and exhaustive RGB -> HSV/HSL -> RGB round trips.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -38,6 +39,35 @@ TEST(ColourModels, RgbToHsvReferenceColours) {
         EXPECT_LT(hsv.h, 360.0);
         EXPECT_EQ(RgbToHue(c.r, c.g, c.b), hsv.h) << "the hue alone matches the full conversion bit for bit";
     }
+}
+
+// The hue as the conversion is written out step by step (branches, red
+// tested first, then blue, then green); the engine's branch-free form must
+// agree with it bit for bit on every colour, or hue-range masks would
+// differ from the conversion's hue at the edges of their arcs.
+double hue_as_written(int r8, int g8, int b8) {
+    const double r = r8 * 0.00392156862745098, g = g8 * 0.00392156862745098, b = b8 * 0.00392156862745098;
+    const double mx = std::max({r, g, b}), mn = std::min({r, g, b});
+    const double d = mx - mn;
+    if (d == 0) return -1;
+    double h;
+    if (r == mx)
+        h = (g - b) / d;
+    else if (g != mx)
+        h = (r - g) / d + 4;
+    else
+        h = (b - r) / d + 2;
+    h *= 60;
+    if (h < 0) h += 360;
+    return h;
+}
+
+TEST(ColourModels, BranchFreeHueMatchesTheStepsOnEveryColour) {
+    long mismatches = 0;
+    for (int r = 0; r < 256; ++r)
+        for (int g = 0; g < 256; ++g)
+            for (int b = 0; b < 256; ++b) mismatches += RgbToHue(r, g, b) != hue_as_written(r, g, b);
+    EXPECT_EQ(mismatches, 0);
 }
 
 TEST(ColourModels, RgbToHslReferenceColours) {

@@ -133,6 +133,34 @@ OKA_API void OKA_CALL OKA_FilterBlendBuffer(int32_t kind, int32_t percent);
 /** Set the mix type and value; returns the posterize shift trunc(16 (value - 127) / 127). */
 OKA_API int32_t OKA_CALL OKA_SetMixMode(uint32_t type, uint32_t value);
 
+/* ---- Dabs and the paint layer ------------------------------------------------- */
+/* A dab paints into the paint layer when it exists, else into the current
+   layer. Without per-pixel noise a dab's pixels do not depend on the thread
+   count; with pixel colour or luminance vary, rows drawn by worker threads
+   use the workers' generators, which restart at every reseed: the result is
+   repeatable for a given seed, thread count and call sequence. */
+
+/** Stamp the brush centred on canvas pixel (x, y) with 16-bit r, g, b (low bytes cleared). */
+OKA_API void OKA_CALL OKA_DrawDabGrit(int32_t x, int32_t y, int32_t r, int32_t g, int32_t b);
+/** Stamp the brush into the selection mask (black opens, white closes). */
+OKA_API void OKA_CALL OKA_DrawDabGritMask(int32_t x, int32_t y);
+/** Make the paint layer if needed and set the stroke's opacity, strength and mode by name; returns the mode number. */
+OKA_API int32_t OKA_CALL OKA_CreatePaintLayer(int32_t opacityPercent, int32_t strengthPercent, const char* modeName);
+/** Clear the paint layer to transparent and empty its extents. */
+OKA_API void OKA_CALL OKA_ClearPaintLayer(void);
+/** Older clear: the plane becomes 65535 except the touched rectangle, which becomes 0. */
+OKA_API void OKA_CALL OKA_ClearPaintLayer_old(void);
+/** Merge the touched rectangle into a layer with the paint layer's mode, opacity and strength, then clear it. */
+OKA_API void OKA_CALL OKA_MergePaintLayer(int32_t index);
+/** Set the paint layer's extents (right and bottom exclusive); merging clips them to the planes. */
+OKA_API void OKA_CALL OKA_SetPaintLayerExtents(int32_t left, int32_t top, int32_t right, int32_t bottom);
+/** Exchange the whole paint layer record with a layer's. */
+OKA_API void OKA_CALL OKA_SwapPaintLayer(int32_t index);
+/** Release the paint layer's plane; dabs then paint into the current layer. */
+OKA_API void OKA_CALL OKA_DeletePaintLayer(void);
+/** Soften the paint layer's alpha edge (a 3 x 3 blur; alpha of 61440 and above stays opaque). */
+OKA_API void OKA_CALL OKA_BlurPaintLayerAlpha(void);
+
 /* ---- Pixel transfer ------------------------------------------------------ */
 
 /** Fill every pixel of the current layer with the widened 8-bit colour (mask and lock ignored). */

@@ -15,6 +15,7 @@
 
 #include "engine/colour_models.h"
 #include "engine/engine_state.h"
+#include "mask/mask_store.h"
 
 namespace oka {
 
@@ -251,14 +252,14 @@ void mark_rgba_colour(const uint8_t* rgba, int32_t r, int32_t g, int32_t b, int3
     // rewrites what is there, so skip it.
     if ((r | g | b) & ~0xFF) return;
     const uint8_t r8 = uint8_t(r), g8 = uint8_t(g), b8 = uint8_t(b);
-    mark_where<4>(rgba, mask_value_for_strength(strength),
+    mark_where<4>(rgba, mask::value_from_strength(strength),
                   [=](const uint8_t* p) { return (p[0] == r8) & (p[1] == g8) & (p[2] == b8); });
 }
 
 void mark_rgb24_colour(const uint8_t* rgb, int32_t r, int32_t g, int32_t b, int32_t strength) noexcept {
     if ((r | g | b) & ~0xFF) return;
     const uint8_t r8 = uint8_t(r), g8 = uint8_t(g), b8 = uint8_t(b);
-    mark_where<3>(rgb, mask_value_for_strength(strength),
+    mark_where<3>(rgb, mask::value_from_strength(strength),
                   [=](const uint8_t* p) { return (p[0] == r8) & (p[1] == g8) & (p[2] == b8); });
 }
 
@@ -267,7 +268,7 @@ void mark_rgba_colour_range(const uint8_t* rgba, int32_t r, int32_t g, int32_t b
     const int64_t t = percent_tolerance(tolerance);
     const ByteRange rr = byte_range(r, t), gr = byte_range(g, t), br = byte_range(b, t);
     if (rr.empty || gr.empty || br.empty) return;
-    mark_where<4>(rgba, mask_value_for_strength(strength), [=](const uint8_t* p) {
+    mark_where<4>(rgba, mask::value_from_strength(strength), [=](const uint8_t* p) {
         return rr.contains(p[0]) & gr.contains(p[1]) & br.contains(p[2]);
     });
 }
@@ -275,7 +276,7 @@ void mark_rgba_colour_range(const uint8_t* rgba, int32_t r, int32_t g, int32_t b
 void mark_rgba_alpha_range(const uint8_t* rgba, int32_t alpha, int32_t tolerance, int32_t strength) noexcept {
     const ByteRange ar = byte_range(alpha, percent_tolerance(tolerance));
     if (ar.empty) return;
-    mark_where<4>(rgba, mask_value_for_strength(strength), [=](const uint8_t* p) { return ar.contains(p[3]); });
+    mark_where<4>(rgba, mask::value_from_strength(strength), [=](const uint8_t* p) { return ar.contains(p[3]); });
 }
 
 void mark_rgba_luminance_range(const uint8_t* rgba, int32_t r, int32_t g, int32_t b, int32_t tolerance,
@@ -296,7 +297,7 @@ void mark_rgba_luminance_range(const uint8_t* rgba, int32_t r, int32_t g, int32_
     }
     if (lo < 0) return;
     const uint32_t ulo = uint32_t(lo), span = uint32_t(hi - lo);
-    mark_where<4>(rgba, mask_value_for_strength(strength),
+    mark_where<4>(rgba, mask::value_from_strength(strength),
                   [=](const uint8_t* p) { return uint32_t{p[0]} + p[1] + p[2] - ulo <= span; });
 }
 
@@ -315,7 +316,7 @@ void detail::mark_rgba_hue_range_lanes(const uint8_t* rgba, int32_t r, int32_t g
     HueRangeTest test;
     test.h0 = RgbToHue(r, g, b);
     test.t = t;
-    test.value = mask_value_for_strength(strength);
+    test.value = mask::value_from_strength(strength);
     mark_hue_range(rgba, m, engine().canvas_pixels(), test, allow_wide);
 }
 
@@ -327,7 +328,7 @@ void mark_rgba_hsl_range(const uint8_t* rgba, int32_t r, int32_t g, int32_t b, d
     // colours, so the last colour's verdict is kept.
     uint32_t last_rgb = 0xFFFFFFFFu;
     bool last_pass = false;
-    mark_where<4>(rgba, mask_value_for_strength(strength), [&](const uint8_t* p) {
+    mark_where<4>(rgba, mask::value_from_strength(strength), [&](const uint8_t* p) {
         const uint32_t rgb = uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16;
         if (rgb != last_rgb) {
             const Hsl c = RgbToHsl(p[0], p[1], p[2]);
@@ -340,7 +341,7 @@ void mark_rgba_hsl_range(const uint8_t* rgba, int32_t r, int32_t g, int32_t b, d
 }
 
 void mark_flood(const uint8_t* flood, int32_t strength) noexcept {
-    mark_where<1>(flood, mask_value_for_strength(strength), [](const uint8_t* p) { return *p == 1; });
+    mark_where<1>(flood, mask::value_from_strength(strength), [](const uint8_t* p) { return *p == 1; });
 }
 
 void mark_difference(const uint8_t* a, const uint8_t* b, int32_t value) noexcept {

@@ -3,9 +3,10 @@
 // Markers test each pixel of a canvas-sized host picture (RGBA32 or RGB24,
 // tightly packed, top row first) or of a flood map, and write one mask value
 // into every pixel that passes; the others keep theirs, so successive calls
-// add up. The value written for a mask strength s (0..255) is
-// (65535 - s) * 256 kept to 16 bits: strength 0 writes 65280 (still open in
-// the high byte), strength 255 writes 0 (fully masked).
+// add up. The value written for a mask strength s (0..255) is the mask
+// store's mask::value_from_strength(s), (65535 - s) * 256 kept to 16 bits:
+// strength 0 writes 65280 (still open in the high byte), strength 255
+// writes 0 (fully masked).
 //
 // Every function does nothing when the document has no mask plane or the
 // picture it reads is null; functions on the current layer also do nothing
@@ -17,10 +18,6 @@
 
 namespace oka {
 
-// (65535 - s) * 256 kept to its low 16 bits, for any s.
-constexpr uint16_t mask_value_for_strength(int32_t s) noexcept {
-    return static_cast<uint16_t>((65535u - static_cast<uint32_t>(s)) << 8);
-}
 // A host percentage as an 8-bit tolerance: p * 2.56 truncated toward zero,
 // so 100 gives 256 and everything matches; 1 gives 2.
 int64_t percent_tolerance(int32_t percent) noexcept;

@@ -279,6 +279,18 @@ OKA_API uint32_t OKA_CALL OKA_GetColorAtUnderLayer(int32_t x, int32_t y);
 OKA_API uint32_t OKA_CALL OKA_GetColorAtLayer(int32_t x, int32_t y, int32_t layer);
 /** Packed ARGB of the trace layer. */
 OKA_API uint32_t OKA_CALL OKA_GetColorAtTrace(int32_t x, int32_t y);
+/** Encode one canvas row of a layer as RGBA32 runs (dst holds 5 x canvas width bytes); byte count, 0 when absent. */
+OKA_API int32_t OKA_CALL OKA_GetRGBA32LayerLineRLE(void* dst, int32_t layer, int32_t row);
+/** Decode RGBA32 runs into one row of a layer (never past the row). */
+OKA_API void OKA_CALL OKA_PutRGBA32LayerLineRLE(const void* src, int32_t layer, int32_t row);
+/** Encode one mask row as 8-bit runs (dst holds 2 x canvas width bytes); byte count, 0 without a mask. */
+OKA_API int32_t OKA_CALL OKA_GetMaskLineRLE(void* dst, int32_t row);
+/** Decode 8-bit runs into one mask row (values become v << 8). */
+OKA_API void OKA_CALL OKA_PutMaskLineRLE(const void* src, int32_t row);
+/** Copy the mask plane (width x height x 2 bytes) out. */
+OKA_API void OKA_CALL OKA_GetMaskData16(void* dst);
+/** Copy width x height x 2 bytes into the mask plane. */
+OKA_API void OKA_CALL OKA_SetMaskData16(const void* src);
 
 /* ---- Undo history and fade --------------------------------------------------- */
 

@@ -4,6 +4,7 @@
 #include <omp.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <random>
@@ -24,6 +25,7 @@ protected:
     void SetUp() override {
         OKA_CreateImage(nullptr, W, H, 4, 0);
         ASSERT_EQ(OKA_CreateLayer(2, W, H), 1);
+        OKA_SetLayerOptions(2, 1, 0, 100, "Normal");  // options outlive documents
         OKA_SetLayer(2);
     }
     void TearDown() override { OKA_DeleteImage(); }
@@ -307,6 +309,45 @@ TEST_F(PixelTransfer, CompressedRoundTripAndRejects) {
         EXPECT_EQ(OKA_IsLayerTransparent(3), 1) << b.what;
         EXPECT_EQ(at(0, 0, 3), (Px{0, 0, 0, 0})) << b.what;
     }
+}
+
+TEST_F(PixelTransfer, RowRunLengthTransfers) {
+    // Mask row: 65535 comes back as 65280, others keep their high byte.
+    uint16_t* m = engine().mask.data() + W;  // row 1
+    const uint16_t values[W] = {65535, 65535, 0x12FF, 0x1200, 0, 1};
+    std::copy(values, values + W, m);
+    std::vector<uint8_t> stream(2 * W);
+    const int32_t n = OKA_GetMaskLineRLE(stream.data(), 1);
+    EXPECT_EQ(n, 2 * 3) << "runs: 0xFF.. x2, 0x12.. x2, 0x00.. x2";
+    std::fill(m, m + W, uint16_t(7));
+    OKA_PutMaskLineRLE(stream.data(), 1);
+    const uint16_t expect[W] = {65280, 65280, 0x1200, 0x1200, 0, 0};
+    EXPECT_TRUE(std::equal(m, m + W, expect));
+    EXPECT_EQ(OKA_GetMaskLineRLE(stream.data(), H), 0);
+    EXPECT_EQ(OKA_GetMaskLineRLE(stream.data(), -1), 0);
+    OKA_PutMaskLineRLE(stream.data(), H);
+
+    // Layer row through RGBA32 runs.
+    put(0, 2, {0x1234, 0x5678, 0x9ABC, 0xFFFF});
+    std::vector<uint8_t> rs(5 * W);
+    const int32_t k = OKA_GetRGBA32LayerLineRLE(rs.data(), 2, 2);
+    EXPECT_EQ(k, 10);
+    OKA_Clear(0, 0, 0, 0);
+    OKA_PutRGBA32LayerLineRLE(rs.data(), 2, 2);
+    EXPECT_EQ(at(0, 2), (Px{0x1200, 0x5600, 0x9A00, 0xFF00}));
+    EXPECT_EQ(OKA_GetRGBA32LayerLineRLE(rs.data(), 9, 2), 0);
+    // A stream claiming more pixels than the row holds stops at the row's end.
+    const uint8_t big[5] = {255, 1, 2, 3, 4};
+    OKA_PutRGBA32LayerLineRLE(big, 2, 3);
+    EXPECT_EQ(at(W - 1, 3), (Px{256, 512, 768, 1024}));
+    EXPECT_EQ(at(0, 4), (Px{0, 0, 0, 0}));
+
+    // Raw mask copies.
+    std::vector<uint16_t> raw(W * H, 0x4242);
+    OKA_SetMaskData16(raw.data());
+    std::vector<uint16_t> back(W * H);
+    OKA_GetMaskData16(back.data());
+    EXPECT_EQ(back, raw);
 }
 
 TEST_F(PixelTransfer, NullBuffersAndAbsentLayersDoNothing) {

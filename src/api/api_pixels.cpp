@@ -245,4 +245,27 @@ OKA_API uint32_t OKA_CALL OKA_GetColorAtTrace(int32_t x, int32_t y) {
     return guarded("GetColorAtTrace Excpt", uint32_t{0}, [&]() -> uint32_t { return oka::pick_argb(oka::PickSource::Trace, x, y); });
 }
 
+OKA_API int32_t OKA_CALL OKA_GetRGBA32LayerLineRLE(void* dst, int32_t layer, int32_t row) {
+    return guarded("GetRGBA32LayerLineRLE Excpt", int32_t{0}, [&]() -> int32_t { return oka::get_layer_line_rle(u8(dst), layer, row); });
+}
+
+OKA_API void OKA_CALL OKA_PutRGBA32LayerLineRLE(const void* src, int32_t layer, int32_t row) {
+    guarded("PutRGBA32LayerLineRLE Excpt", [&] { oka::put_layer_line_rle(cu8(src), layer, row); });
+}
+
+OKA_API int32_t OKA_CALL OKA_GetMaskLineRLE(void* dst, int32_t row) {
+    return guarded("GetMaskLineRLE Excpt", int32_t{0}, [&]() -> int32_t { return oka::get_mask_line_rle(u8(dst), row); });
+}
+
+OKA_API void OKA_CALL OKA_PutMaskLineRLE(const void* src, int32_t row) {
+    guarded("PutMaskLineRLE Excpt", [&] { oka::put_mask_line_rle(cu8(src), row); });
+}
+
+OKA_API void OKA_CALL OKA_GetMaskData16(void* dst) {
+    guarded("GetMaskData16 Excpt", [&] { oka::get_mask_data16(dst); });
+}
+
+OKA_API void OKA_CALL OKA_SetMaskData16(const void* src) {
+    guarded("SetMaskData16 Excpt", [&] { oka::set_mask_data16(src); });
+}
 }  // extern "C"

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "engine/pixel_rows.h"
+#include "engine/rle_codec.h"
 
 namespace oka {
 namespace {
@@ -408,6 +409,56 @@ void set_pixel_rgb24(uint8_t* dst, ptrdiff_t stride, int32_t x, int32_t y, int32
     p[0] = narrow16(uint32_t(r));
     p[1] = narrow16(uint32_t(g));
     p[2] = narrow16(uint32_t(b));
+}
+
+// ---- Row run-length transfers ---------------------------------------------------
+
+namespace {
+// Width of a canvas row inside a layer, or -1 when the row is not there.
+int32_t layer_row_width(const Layer* l, int32_t row) noexcept {
+    const EngineState& e = engine();
+    if (!l || row < 0 || row >= e.height || row >= l->height) return -1;
+    return std::min(e.width, l->width);
+}
+bool mask_row_ok(int32_t row) noexcept {
+    const EngineState& e = engine();
+    return e.mask && row >= 0 && row < e.height;
+}
+}  // namespace
+
+int32_t get_layer_line_rle(uint8_t* dst, int32_t layer, int32_t row) noexcept {
+    Layer* l = present_layer(layer);
+    const int32_t w = layer_row_width(l, row);
+    if (!dst || w < 0) return 0;
+    return int32_t(rle::encode_rgba64(view_of(*l).row(row), size_t(w), dst));
+}
+
+void put_layer_line_rle(const uint8_t* src, int32_t layer, int32_t row) noexcept {
+    Layer* l = present_layer(layer);
+    const int32_t w = layer_row_width(l, row);
+    // The stream's length is the host's: the decoder stops at the row's end.
+    if (src && w >= 0) rle::decode_rgba32(src, rle::kUnboundedStream, view_of(*l).row(row), size_t(w));
+}
+
+int32_t get_mask_line_rle(uint8_t* dst, int32_t row) noexcept {
+    EngineState& e = engine();
+    if (!dst || !mask_row_ok(row)) return 0;
+    return int32_t(rle::encode_g16(e.mask.data() + size_t(row) * e.width, size_t(e.width), dst));
+}
+
+void put_mask_line_rle(const uint8_t* src, int32_t row) noexcept {
+    EngineState& e = engine();
+    if (src && mask_row_ok(row)) rle::decode_g8(src, rle::kUnboundedStream, e.mask.data() + size_t(row) * e.width, size_t(e.width));
+}
+
+void get_mask_data16(void* dst) noexcept {
+    EngineState& e = engine();
+    if (dst && e.mask) std::memcpy(dst, e.mask.data(), e.mask.bytes());
+}
+
+void set_mask_data16(const void* src) noexcept {
+    EngineState& e = engine();
+    if (src && e.mask) std::memcpy(e.mask.data(), src, e.mask.bytes());
 }
 
 }  // namespace oka

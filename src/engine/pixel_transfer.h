@@ -83,6 +83,16 @@ int32_t load_rgba32_layer_compressed(const uint8_t* src, int32_t size, int32_t l
 void set_pixel_rgb24(uint8_t* dst, ptrdiff_t stride, int32_t x, int32_t y, int32_t r, int32_t g,
                      int32_t b) noexcept;
 
+// ---- Row run-length transfers and raw mask copies --------------------------
+// Encode one canvas-wide row of a layer (clipped to the layer) or of the
+// mask; returns the stream's byte count, 0 when there is nothing to read.
+int32_t get_layer_line_rle(uint8_t* dst, int32_t layer, int32_t row) noexcept;
+void put_layer_line_rle(const uint8_t* src, int32_t layer, int32_t row) noexcept;
+int32_t get_mask_line_rle(uint8_t* dst, int32_t row) noexcept;
+void put_mask_line_rle(const uint8_t* src, int32_t row) noexcept;
+void get_mask_data16(void* dst) noexcept;
+void set_mask_data16(const void* src) noexcept;
+
 // ---- Fills ------------------------------------------------------------------
 void clear_current(int32_t r, int32_t g, int32_t b, int32_t a) noexcept;
 void clear_masked(int32_t r, int32_t g, int32_t b, int32_t a) noexcept;

@@ -13,6 +13,7 @@
 
 #include "okacore.h"
 #include "png_writer.h"
+#include "script.h"
 
 namespace {
 
@@ -31,7 +32,8 @@ void* find_export(const char* name) {
 int usage() {
     std::fprintf(stderr,
                  "usage: okapaint info [--check]\n"
-                 "       okapaint layers OUT.png\n");
+                 "       okapaint layers OUT.png\n"
+                 "       okapaint stroke FILE OUT.png\n");
     return 2;
 }
 
@@ -81,6 +83,43 @@ int cmd_layers(const std::string& out) {
     return 0;
 }
 
+std::string read_file(const std::string& path, bool& ok) {
+    std::string text;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    ok = f != nullptr;
+    if (!f) return text;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+    std::fclose(f);
+    return text;
+}
+
+// Paint a stroke file and write the layer painted last.
+int cmd_stroke(const std::string& file, const std::string& out) {
+    bool ok;
+    const std::string text = read_file(file, ok);
+    if (!ok) {
+        std::fprintf(stderr, "okapaint: cannot read %s\n", file.c_str());
+        return 1;
+    }
+    const ScriptResult r = run_script(text);
+    if (!r.ok) {
+        std::fprintf(stderr, "okapaint: %s: %s\n", file.c_str(), r.error.c_str());
+        OKA_DeleteImage();
+        return 1;
+    }
+    std::vector<uint8_t> rgba(static_cast<size_t>(r.width) * r.height * 4);
+    OKA_GetRGBA32Layer(rgba.data(), r.width * 4, r.last_layer);
+    OKA_DeleteImage();
+    if (!write_png(out, rgba.data(), r.width, r.height, 4, r.width * 4)) {
+        std::fprintf(stderr, "okapaint: cannot write %s\n", out.c_str());
+        return 1;
+    }
+    std::printf("wrote %s (%dx%d, layer %d)\n", out.c_str(), r.width, r.height, r.last_layer);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -88,5 +127,6 @@ int main(int argc, char** argv) {
     const std::string cmd = argv[1];
     if (cmd == "info") return cmd_info(argc > 2 && std::strcmp(argv[2], "--check") == 0);
     if (cmd == "layers" && argc > 2) return cmd_layers(argv[2]);
+    if (cmd == "stroke" && argc > 3) return cmd_stroke(argv[2], argv[3]);
     return usage();
 }

@@ -7,10 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "brush/grit.h"
 #include "brush/tool_state.h"
 #include "engine/engine_state.h"
 #include "engine/random.h"
 #include "image_fixtures.h"
+#include "imaging/image_ops.h"
 #include "okacore.h"
 
 namespace {
@@ -414,6 +416,27 @@ TEST_F(ToolState, GritImageIsSkippedForLargeBrushesAndOnFailure) {
     EXPECT_STREQ(OKA_GetLastError(), "");
     std::remove(path.c_str());
     std::remove(broken.c_str());
+}
+
+TEST_F(ToolState, RenderedImagesAreTiledOverTheGritField) {
+    // A rendered effect chain is tiled over 600 x 600 before the windows
+    // are taken, so a 7 x 5 image repeats with those periods.
+    const int N = 40, n = 10, m = n + 25;
+    OKA_CreateImage(nullptr, 40, 40, N, 0);
+    OKA_SetSize(n);
+    const Bytes tile = fixtures::pattern_rgba(7, 5, true);
+    oka::rng_seed(4321);
+    ASSERT_TRUE(oka::brush::fill_grit_from_tile(tile.data(), 7, 5));
+    oka::Lcg rng{4321};
+    for (int k = 0; k < oka::kGritBufferCount; ++k) {
+        const int x0 = rng.next() % (600 - m), y0 = rng.next() % (600 - m);
+        for (int y = 0; y < m; ++y)
+            for (int x = 0; x < m; ++x) {
+                const uint8_t* p = &tile[(static_cast<size_t>((y0 + y) % 5) * 7 + (x0 + x) % 7) * 4];
+                ASSERT_EQ(engine().grit[k][static_cast<size_t>(y) * N + x], oka::imaging::grey_of(p[0], p[1], p[2]))
+                    << k << " " << x << "," << y;
+            }
+    }
 }
 
 TEST_F(ToolState, PixelNoiseArrays) {

@@ -127,6 +127,20 @@ DecodeResult decode_dib(const uint8_t* data, size_t size) {
 }
 
 DecodeResult decode_file(const char* path) {
+    // Look at the signature first, so that a large file that is no image is
+    // refused without reading all of it. (TGA is known by its extension
+    // here; its optional footer is only consulted for data in memory.)
+    uint8_t head[130] = {};
+    size_t head_size = 0;
+    std::error_code ec;
+    if (path && std::filesystem::is_regular_file(path, ec)) {
+        if (std::FILE* f = std::fopen(path, "rb")) {
+            head_size = std::fread(head, 1, sizeof head, f);
+            std::fclose(f);
+            if (sniff_format(head, head_size, path) == ImageFormat::unknown)
+                return detail::failure(DecodeError::unknown_format);
+        }
+    }
     Buffer<uint8_t> bytes;
     const DecodeError e = read_file_bytes(path, bytes);
     if (e != DecodeError::none) return detail::failure(e);

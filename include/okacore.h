@@ -279,6 +279,8 @@ OKA_API uint32_t OKA_CALL OKA_GetColorAtUnderLayer(int32_t x, int32_t y);
 OKA_API uint32_t OKA_CALL OKA_GetColorAtLayer(int32_t x, int32_t y, int32_t layer);
 /** Packed ARGB of the trace layer. */
 OKA_API uint32_t OKA_CALL OKA_GetColorAtTrace(int32_t x, int32_t y);
+/** Packed ARGB of the newest undoable step's layer copy at canvas (x, y); 16777215 outside its rectangle, 0 without a step. */
+OKA_API uint32_t OKA_CALL OKA_GetColorAtHistory(int32_t x, int32_t y);
 /** Encode one canvas row of a layer as RGBA32 runs (dst holds 5 x canvas width bytes); byte count, 0 when absent. */
 OKA_API int32_t OKA_CALL OKA_GetRGBA32LayerLineRLE(void* dst, int32_t layer, int32_t row);
 /** Decode RGBA32 runs into one row of a layer (never past the row). */

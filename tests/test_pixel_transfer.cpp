@@ -12,6 +12,7 @@
 
 #include "engine/engine_state.h"
 #include "engine/pixel_transfer.h"
+#include "history/undo_store.h"
 #include "okacore.h"
 
 namespace {
@@ -348,6 +349,22 @@ TEST_F(PixelTransfer, RowRunLengthTransfers) {
     std::vector<uint16_t> back(W * H);
     OKA_GetMaskData16(back.data());
     EXPECT_EQ(back, raw);
+}
+
+TEST_F(PixelTransfer, HistoryPickerReadsOnlyInsideTheStep) {
+    EXPECT_EQ(OKA_GetColorAtHistory(1, 1), 0u) << "no step yet";
+    OKA_SetUndoLevels(10);
+    put(2, 1, {0x1100, 0x2200, 0x3300, 0xFF00});
+    OKA_SaveUndoBackBuffer(2);  // the before-image holds the pixel above
+    put(2, 1, {0, 0, 0, 0});
+    // A step over the rectangle (1, 1)..(3, 2): dirty the canvas there.
+    oka::history::reset_dirty_rect();
+    oka::history::widen_dirty_rect(1, 1, 3, 2);
+    OKA_SaveUndoBuffer(1, 0);
+    EXPECT_EQ(OKA_GetColorAtHistory(2, 1), 0xFF112233u);
+    EXPECT_EQ(OKA_GetColorAtHistory(0, 0), 16777215u) << "outside the step's rectangle";
+    EXPECT_EQ(OKA_GetColorAtHistory(5, 3), 16777215u);
+    EXPECT_EQ(OKA_GetColorAtHistory(-1, 1), 16777215u);
 }
 
 TEST_F(PixelTransfer, NullBuffersAndAbsentLayersDoNothing) {

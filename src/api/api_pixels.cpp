@@ -268,4 +268,8 @@ OKA_API void OKA_CALL OKA_GetMaskData16(void* dst) {
 OKA_API void OKA_CALL OKA_SetMaskData16(const void* src) {
     guarded("SetMaskData16 Excpt", [&] { oka::set_mask_data16(src); });
 }
+OKA_API uint32_t OKA_CALL OKA_GetColorAtHistory(int32_t x, int32_t y) {
+    return guarded("GetColorAtHistory Excpt", uint32_t{0}, [&] { return oka::pick_argb_history(x, y); });
+}
+
 }  // extern "C"

@@ -5,6 +5,7 @@
 
 #include "engine/pixel_rows.h"
 #include "engine/pixel_transfer.h"
+#include "history/undo_store.h"
 
 namespace oka {
 namespace {
@@ -283,6 +284,20 @@ uint32_t pick_argb(PickSource s, int32_t x, int32_t y, int32_t layer) noexcept {
     if (x < 0 || y < 0 || x >= e.width || y >= e.height) return 16777215;
     if (x >= p.width || y >= p.height) return 0;
     return packed_argb_at(p.data, p.width, p.height, p.stride, x, y);
+}
+
+uint32_t pick_argb_history(int32_t x, int32_t y) noexcept {
+    // The step that an undo would restore next: the newest not yet undone.
+    const int32_t position = int32_t(history::redo_count()) + 1;
+    const uint16_t* block = history::step_layer_block(position);
+    if (!block) return 0;
+    const history::StepInfo s = history::step_info(position);
+    const EngineState& e = engine();
+    if (x < 0 || y < 0 || x >= e.width || y >= e.height) return 16777215;
+    // The block covers only the step's rectangle: offset by its corner and
+    // never read beyond it.
+    const int32_t w = s.x1 - s.x0 + 1, h = s.y1 - s.y0 + 1;
+    return packed_argb_at(block, w, h, w * 4, x - s.x0, y - s.y0);
 }
 
 }  // namespace oka

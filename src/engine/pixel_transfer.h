@@ -129,5 +129,9 @@ uint32_t packed_argb_at(const uint16_t* plane, int32_t width, int32_t height, in
 enum class PickSource { Surface, UnderLayer, Layer, Trace };
 uint32_t pick_rgba(PickSource s, int32_t x, int32_t y, int32_t layer = 0) noexcept;
 uint32_t pick_argb(PickSource s, int32_t x, int32_t y, int32_t layer = 0) noexcept;
+// Packed ARGB from the layer block of the most recent undoable step, read
+// at canvas (x, y) inside the step's rectangle; 16777215 outside it (and
+// outside the canvas), 0 when there is no such step.
+uint32_t pick_argb_history(int32_t x, int32_t y) noexcept;
 
 }  // namespace oka

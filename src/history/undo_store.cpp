@@ -287,6 +287,12 @@ StepInfo step_info(int32_t position) noexcept {
     return {static_cast<bool>(s.layer_copy), static_cast<bool>(s.mask_copy), s.x0, s.y0, s.x1, s.y1, s.layer};
 }
 
+const uint16_t* step_layer_block(int32_t position) noexcept {
+    if (position < 1 || position > kMaxUndoLevels) return nullptr;
+    const Step& s = store().steps[static_cast<size_t>(position - 1)];
+    return s.layer_copy ? s.layer_copy.data() : nullptr;
+}
+
 bool has_history() noexcept {
     const Store& st = store();
     if (st.busy) return false;

@@ -117,6 +117,9 @@ struct StepInfo {
 };
 // Step `position` (1..500); an empty record outside that range.
 StepInfo step_info(int32_t position) noexcept;
+// The RGBA64 block of step `position` (rows of x1 - x0 + 1 pixels covering
+// its rectangle), or null when it holds no layer copy.
+const uint16_t* step_layer_block(int32_t position) noexcept;
 
 // Select the layer of step `position` and exchange the step's layer copy
 // with that layer through the back buffer, as an undo does, leaving the

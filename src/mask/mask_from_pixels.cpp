@@ -13,6 +13,10 @@
 #include <cstddef>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "engine/colour_models.h"
 #include "engine/engine_state.h"
 #include "mask/mask_store.h"
@@ -99,8 +103,27 @@ struct HueLanes {
     typedef int32_t I __attribute__((vector_size(4 * N)));
     typedef uint32_t U __attribute__((vector_size(4 * N)));
     typedef int16_t S __attribute__((vector_size(2 * N)));
-    typedef uint64_t Q __attribute__((vector_size(2 * N)));  // S seen as 64-bit words
+    typedef int16_t S2 __attribute__((vector_size(4 * N)));   // I seen as 16-bit halves
+    typedef uint64_t Q __attribute__((vector_size(4 * N)));   // I seen as 64-bit words
 };
+
+// The low 16-bit half of every 32-bit lane (all lanes here are 0 or -1).
+template <int N>
+[[gnu::always_inline]] inline typename HueLanes<N>::S low_halves(const typename HueLanes<N>::I& v) noexcept {
+    const auto h = reinterpret_cast<typename HueLanes<N>::S2>(v);
+    if constexpr (N == 4) {
+#if defined(__SSE2__)
+        // One saturating pack; the compiler's own lowering of the shuffle
+        // below goes through general registers on SSE2.
+        const __m128i packed = _mm_packs_epi32(reinterpret_cast<__m128i>(v), reinterpret_cast<__m128i>(v));
+        const auto p16 = reinterpret_cast<typename HueLanes<N>::S2>(packed);
+        return __builtin_shufflevector(p16, p16, 0, 1, 2, 3);
+#else
+        return __builtin_shufflevector(h, h, 0, 2, 4, 6);
+#endif
+    } else
+        return __builtin_shufflevector(h, h, 0, 2, 4, 6, 8, 10, 12, 14);
+}
 
 template <int N>
 [[gnu::always_inline]] inline void mark_hue_lanes(const uint8_t* rgba, uint16_t* m, size_t n,
@@ -143,12 +166,12 @@ template <int N>
         const I grey = d == zero;
         const I pass = grey ? grey_pass : (c <= t_in);
         const I unsure = ~(grey | pass) & (c <= t_out);
-        // Any lane unsure? Narrowed to 16 bits, all lanes fit one or two words.
-        const Q unsure_words = reinterpret_cast<Q>(__builtin_convertvector(unsure, S));
+        // Any lane unsure? OR the vector's 64-bit words.
+        const Q unsure_words = reinterpret_cast<Q>(unsure);
         uint64_t any_unsure = 0;
         for (size_t w = 0; w < sizeof(Q) / 8; ++w) any_unsure |= unsure_words[w];
         if (!any_unsure) {
-            const S pass16 = __builtin_convertvector(pass, S);
+            const S pass16 = low_halves<N>(pass);
             S old;
             std::memcpy(&old, m + i, sizeof old);
             const S out = (pass16 & value) | (~pass16 & old);

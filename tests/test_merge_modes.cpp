@@ -206,4 +206,63 @@ TEST_F(MergeModes, EveryModeAgreesWithTheReference) {
     EXPECT_LT(boundary, total / 20) << boundary << " of " << total;
 }
 
+// The renderer's per-pixel entry points use the same preparations and rules.
+TEST_F(MergeModes, RendererPreparationMatchesTheTable) {
+    std::mt19937 rng(31);
+    const uint32_t omega = 50000;
+    for (const auto& m : oka::layer_mode_table()) {
+        for (int i = 0; i < 3000; ++i) {
+            const int64_t s[3] = {draw(rng), draw(rng), draw(rng)};
+            const int64_t a = draw(rng);
+            uint32_t px[4] = {uint32_t(s[0]), uint32_t(s[1]), uint32_t(s[2]), uint32_t(a)};
+            const int32_t rule = oka::prepare_render_pixel(m.number, px, omega);
+            const mref::Prepared p = mref::prepare(m.number, s, a, omega);
+            ASSERT_EQ(rule, p.mode) << m.name;
+            ASSERT_EQ(px[3], uint32_t(p.A)) << m.name << " sa " << a;
+            for (int c = 0; c < 3; ++c) ASSERT_EQ(px[c], uint32_t(p.s[c])) << m.name << " sa " << a;
+        }
+    }
+    uint32_t px[4] = {1, 2, 3, 4};
+    EXPECT_EQ(oka::prepare_render_pixel(77, px, omega), 0);
+    EXPECT_EQ(px[3], 4u);
+}
+
+TEST_F(MergeModes, RendererBlendFollowsTheRules) {
+    // Normal, as the renderer states it: Ao = Af + a (1 - Af), colour
+    // (c / 65280 a + Cf Af (1 - a)) / Ao.
+    float acc[4] = {0.25f, 0.5f, 1.0f, 0.5f};
+    const uint32_t px[4] = {65280, 32640, 0, 16384};
+    oka::blend_render_float(0, px, acc);
+    const double a = 16384 / 65535.0, ao = 0.5 + a * 0.5;
+    const double want[3] = {(1.0 * a + 0.25 * 0.5 * (1 - a)) / ao, (0.5 * a + 0.5 * 0.5 * (1 - a)) / ao,
+                            (0.0 + 1.0 * 0.5 * (1 - a)) / ao};
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(acc[c], want[c], 1e-6);
+    EXPECT_NEAR(acc[3], ao, 1e-6);
+
+    // Every rule over an opaque accumulator whose colours are exact in
+    // floats (multiples of 255): the reference's merge, within the one unit
+    // the float storage can cost.
+    std::mt19937 rng(32);
+    for (int32_t rule = 0; rule <= 30; ++rule) {
+        for (int i = 0; i < 2000; ++i) {
+            const int64_t t[4] = {255 * int64_t(rng() % 257), 255 * int64_t(rng() % 257), 255 * int64_t(rng() % 257),
+                                  65535};
+            const int64_t s[3] = {draw(rng), draw(rng), draw(rng)};
+            const int64_t sa = 1 + rng() % 65535;
+            float f[4] = {float(t[0] / 65280.0), float(t[1] / 65280.0), float(t[2] / 65280.0), 1.0f};
+            const uint32_t q[4] = {uint32_t(s[0]), uint32_t(s[1]), uint32_t(s[2]), uint32_t(sa)};
+            oka::blend_render_float(rule, q, f);
+            const mref::Prepared p{{s[0], s[1], s[2]}, sa, rule, false};
+            const mref::Outcome o = mref::finish(p, t, false);
+            if (o.exact) continue;  // the opaque Normal copy is not the renderer's business here
+            for (int c = 0; c < 3; ++c) {
+                const int64_t got = int64_t(double(f[c]) * 65280.0);
+                ASSERT_TRUE(std::any_of(o.colour[c].begin(), o.colour[c].end(),
+                                        [&](mref::LD v) { return std::llabs(got - int64_t(std::floor(v))) <= 1; }))
+                    << "rule " << rule << " channel " << c << " got " << got << " want " << o.colour[c][0];
+            }
+        }
+    }
+}
+
 }  // namespace

@@ -1,3 +1,9 @@
+// Floating-point exceptions are never enabled in the engine, so the merge
+// arithmetic may be evaluated speculatively: this lets the compiler turn
+// the selects of the rules (clamps, minima, branch tests) into vector code.
+// Results are unchanged; only the assumption about trapping differs.
+#pragma GCC optimize("no-trapping-math")
+
 #include "brush/merge_modes.h"
 
 #include <algorithm>
@@ -7,6 +13,10 @@
 #include <limits>
 #include <tuple>
 #include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace oka {
 namespace {
@@ -24,13 +34,11 @@ constexpr double kInvAlpha = 1.0 / 65535.0;
 // the rounding noise and moves nothing that is not already on a boundary.
 constexpr double kSnap = 1.0 / 16777216.0;
 
-// Clamp to 0..1; a NaN (from a degenerate HSL conversion) becomes 0.
+// Clamp to 0..1; a NaN (from a degenerate HSL conversion) becomes 0. The
+// two selects are exactly the semantics of the max and min instructions.
 inline double clamp01(double v) noexcept {
     v = v > 0.0 ? v : 0.0;
     return v < 1.0 ? v : 1.0;
-}
-inline uint16_t stored_channel(double fraction) noexcept {
-    return static_cast<uint16_t>(clamp01(fraction) * kFull + kSnap);
 }
 inline uint32_t truncated(double v) noexcept { return static_cast<uint32_t>(v + kSnap); }
 
@@ -39,17 +47,19 @@ inline uint32_t truncated(double v) noexcept { return static_cast<uint32_t>(v + 
 // With a = A / 65535 and d = destA / 65535, each colour channel has
 //   S = s a / 65280   (premultiplied source)
 //   D = t d / 65280   (premultiplied destination, t the stored channel)
-// The integer s and t are kept beside them: every comparison in the rules
-// is a comparison of S, D, a, d that reduces exactly to one of s and t, and
-// testing the integers keeps those tests exact.
+// The unpremultiplied s and t are kept beside them: every comparison in
+// the rules is a comparison of S, D, a, d that reduces exactly to one of s
+// and t, and testing those (integers in a layer merge) keeps the tests exact.
+// The renderer's accumulated destination gives t = colour x 65280, not
+// necessarily an integer; the same rules serve it.
 struct Chan {
     double S, D, a, d;
-    int32_t s, t;
+    double s, t;
 };
 struct PixelIn {
     double S[3], D[3];
     double a, d;
-    int32_t s[3], t[3];
+    double s[3], t[3];
     Chan ch(int c) const noexcept { return {S[c], D[c], a, d, s[c], t[c]}; }
 };
 
@@ -227,10 +237,11 @@ struct Hsl {
 //   is b' - g' (R largest), 1/3 + r' - b' (G largest) or 2/3 + g' - r',
 //   brought into 0..1 by one step of 1.
 // The scale cancels from r', g', b' and from delta / (mx + mn), so those are
-// taken on the integers: the hue of a nearly grey, nearly transparent
-// destination then stays exact instead of amplifying rounding noise.
-inline Hsl to_hsl(const int32_t v[3], double k) noexcept {
-    const int32_t mx = std::max({v[0], v[1], v[2]}), mn = std::min({v[0], v[1], v[2]});
+// taken on the unscaled values (integers in a layer merge): the hue of a
+// nearly grey, nearly transparent destination then stays exact instead of
+// amplifying rounding noise.
+inline Hsl to_hsl(const double v[3], double k) noexcept {
+    const double mx = std::max({v[0], v[1], v[2]}), mn = std::min({v[0], v[1], v[2]});
     const double l = (mx + mn) * k / 2.0;
     if (mx == mn) return {0.0, 0.0, l};
     const double delta = mx - mn;
@@ -594,62 +605,131 @@ inline void store(uint16_t* d, uint32_t r, uint32_t g, uint32_t b, uint32_t A, b
     if (!keep_alpha) d[3] = uint16_t(A);
 }
 
-// The floating-point merge: X per the rule, alpha per the rule, then each
-// channel stored as min(max(X / alpha', 0), 1) x 65280 and the alpha as
-// alpha' x 65535 (alpha' = alpha clamped to 0..1), truncated. The stored
-// alpha is evaluated exactly in integers:
-//   union: floor((a + d - a d) 65535) = (65535 (A + dA) - A dA) div 65535
-//   sum:   min(A + dA, 65535);   dest: dA
-template <class Rule>
-inline void float_merge(const Prepared& p, uint16_t* d, bool keep_alpha) noexcept {
-    const uint32_t A = p.A, dA = d[3];
-    PixelIn in;
-    in.a = A * kInvAlpha;
-    in.d = dA * kInvAlpha;
-    const double sa = in.a * kInvFull, da = in.d * kInvFull;
-    for (int c = 0; c < 3; ++c) {
-        in.s[c] = int32_t(p.s[c]);
-        in.t[c] = d[c];
-        in.S[c] = p.s[c] * sa;
-        in.D[c] = d[c] * da;
+// Pixels that need the floating-point merge are collected per row and
+// merged together: the arithmetic then runs as one plain loop over arrays,
+// which the compiler turns into vector code. Pixels are independent, so
+// deferring their writes changes nothing, except where a row reads memory
+// that an earlier pixel of the same call writes (a plane merged into
+// itself at an offset); MergeRow::in_order then merges each pixel at once.
+constexpr int32_t kBatch = 64;
+struct FloatBatch {
+    int32_t n = 0;
+    // Signed: 16-bit values throughout, and signed integers convert to
+    // doubles in one vector instruction.
+    int32_t at[kBatch];    // pixel index in the row
+    int32_t s[3][kBatch];  // prepared colour
+    int32_t A[kBatch];     // working alpha
+};
+
+// Rule results of a batch: premultiplied X per channel, the result alpha,
+// and the stored alpha before truncation.
+struct BatchResult {
+    double X[3][kBatch];
+    double alpha[kBatch];
+    double stored_alpha[kBatch];
+};
+
+// The conversion shared by every rule: each channel stored as
+// min(max(X / alpha', 0), 1) x 65280 and the alpha as given, truncated,
+// with alpha' = alpha clamped to 0..1. Here alpha > 0 (A > 0 and dA > 0),
+// so only the upper clamp can apply. A NaN channel (from a degenerate HSL
+// conversion) stores 0. Vector code where the target has SSE2; the
+// operations are the same in both forms, and so are the results.
+[[gnu::always_inline]] inline void store_batch(const BatchResult& r, int32_t n, int32_t out[4][kBatch]) noexcept {
+    int32_t k = 0;
+#if defined(__SSE2__)
+    const __m128d zero = _mm_setzero_pd(), one = _mm_set1_pd(1.0), full = _mm_set1_pd(kFull),
+                  snap = _mm_set1_pd(kSnap);
+    for (; k + 2 <= n; k += 2) {
+        // max(x, 0) yields 0 for a NaN x: the instruction returns its second
+        // operand when the comparison fails.
+        const __m128d inv = _mm_div_pd(one, _mm_min_pd(_mm_loadu_pd(&r.alpha[k]), one));
+        for (int c = 0; c < 3; ++c) {
+            __m128d v = _mm_mul_pd(_mm_loadu_pd(&r.X[c][k]), inv);
+            v = _mm_min_pd(_mm_max_pd(v, zero), one);
+            const __m128i q = _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(v, full), snap));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(&out[c][k]), q);
+        }
+        const __m128i qa = _mm_cvttpd_epi32(_mm_add_pd(_mm_loadu_pd(&r.stored_alpha[k]), snap));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(&out[3][k]), qa);
     }
-    double X[3];
-    apply_rule<Rule>(in, X);
-    double alpha;
-    uint32_t out_alpha;
-    if constexpr (Rule::alpha == MergeAlpha::Union) {
-        alpha = in.a + in.d - in.a * in.d;
-        out_alpha = uint32_t((65535ull * (A + dA) - uint64_t{A} * dA) / 65535);
-    } else if constexpr (Rule::alpha == MergeAlpha::Sum) {
-        alpha = in.a + in.d;
-        out_alpha = std::min<uint32_t>(A + dA, 65535);
-    } else {
-        alpha = in.d;
-        out_alpha = dA;
+#endif
+    for (; k < n; ++k) {
+        const double inv = 1.0 / (r.alpha[k] < 1.0 ? r.alpha[k] : 1.0);
+        for (int c = 0; c < 3; ++c) out[c][k] = int32_t(clamp01(r.X[c][k] * inv) * kFull + kSnap);
+        out[3][k] = int32_t(r.stored_alpha[k] + kSnap);
     }
-    const double inv = 1.0 / clamp01(alpha);  // alpha > 0: A > 0 and dA > 0 here
-    store(d, stored_channel(X[0] * inv), stored_channel(X[1] * inv), stored_channel(X[2] * inv), out_alpha,
-          keep_alpha);
 }
 
-// Steps after the preparation and the opacity.
-template <class Rule, unsigned F>
-inline void merge_prepared(const Prepared& p, uint16_t* d, bool keep_alpha) noexcept {
+// The floating-point merge of a batch: X and the result alpha per the rule,
+// then the shared conversion. The stored alpha is exact: with
+// N = 65535 (A + dA) - A dA (an integer, exact in a double),
+// floor((a + d - a d) 65535) = floor(N / 65535), and a quotient that is not
+// an integer lies at least 1/65535 from one, far beyond the rounding of
+// N x (1 / 65535) and the snap.
+template <class Rule>
+void float_merge(const FloatBatch& b, uint16_t* dst, bool keep_alpha) noexcept {
+    const int32_t n = b.n;
+    int32_t t[4][kBatch];
+    for (int32_t k = 0; k < n; ++k) {
+        const uint16_t* px = dst + ptrdiff_t{b.at[k]} * 4;
+        for (int c = 0; c < 4; ++c) t[c][k] = px[c];
+    }
+    BatchResult r;
+    for (int32_t k = 0; k < n; ++k) {
+        const double A = b.A[k], dA = t[3][k];
+        PixelIn in;
+        in.a = A * kInvAlpha;
+        in.d = dA * kInvAlpha;
+        const double sa = in.a * kInvFull, da = in.d * kInvFull;
+        for (int c = 0; c < 3; ++c) {
+            in.s[c] = b.s[c][k];
+            in.t[c] = t[c][k];
+            in.S[c] = b.s[c][k] * sa;
+            in.D[c] = t[c][k] * da;
+        }
+        double X[3];
+        apply_rule<Rule>(in, X);
+        for (int c = 0; c < 3; ++c) r.X[c][k] = X[c];
+        if constexpr (Rule::alpha == MergeAlpha::Union) {
+            r.alpha[k] = in.a + in.d - in.a * in.d;
+            r.stored_alpha[k] = (65535.0 * (A + dA) - A * dA) * kInvAlpha;
+        } else if constexpr (Rule::alpha == MergeAlpha::Sum) {
+            r.alpha[k] = in.a + in.d;
+            r.stored_alpha[k] = A + dA < 65535.0 ? A + dA : 65535.0;
+        } else {
+            r.alpha[k] = in.d;
+            r.stored_alpha[k] = dA;
+        }
+    }
+    int32_t out[4][kBatch];
+    store_batch(r, n, out);
+    for (int32_t k = 0; k < n; ++k) {
+        uint16_t* px = dst + ptrdiff_t{b.at[k]} * 4;
+        for (int c = 0; c < 3; ++c) px[c] = uint16_t(out[c][k]);
+        if (!keep_alpha) px[3] = uint16_t(out[3][k]);
+    }
+}
+
+// Steps after the preparation and the opacity: the integer cases at once,
+// the rest into the batch. True when the batch took the pixel.
+template <unsigned F>
+inline bool merge_prepared(const Prepared& p, uint16_t* d, bool keep_alpha) noexcept {
     if (p.replace || d[3] == 0) {
         if (((F & kZeroOverClear) && !p.replace) || p.A == 0)
             store(d, 0, 0, 0, 0, keep_alpha);
         else
             store(d, p.s[0], p.s[1], p.s[2], p.A, keep_alpha);
-        return;
+        return false;
     }
-    if (p.A == 0) return;
+    if (p.A == 0) return false;
     if constexpr ((F & kOpaqueCopy) != 0) {
         if (p.A >= 65280) {
             store(d, p.s[0], p.s[1], p.s[2], p.A, keep_alpha);
-            return;
+            return false;
         }
     }
-    float_merge<Rule>(p, d, keep_alpha);
+    return true;
 }
 
 // The row kernel of one mode: per pixel, the source alpha is scaled by the
@@ -661,9 +741,11 @@ void merge_row(const MergeRow& r) noexcept {
     const bool scale_strength = r.strength < 255, scale_opacity = r.opacity < 255;
     const uint32_t strength1 = r.strength + 1, opacity1 = r.opacity + 1, omega = r.omega;
     const bool keep_alpha = r.keep_alpha;
+    const int32_t flush_at = r.in_order ? 1 : kBatch;
     const uint16_t* const src = r.src;
     const uint16_t* const mask = r.mask;
     uint16_t* const dst = r.dst;
+    FloatBatch batch;
     for (int32_t i = 0; i < r.n; ++i) {
         const uint16_t* s = src + ptrdiff_t{i} * 4;
         uint32_t a = s[3];
@@ -680,9 +762,71 @@ void merge_row(const MergeRow& r) noexcept {
         }
         Prepared p = Prep::apply(s, a, omega);
         if (scale_opacity) p.A = (opacity1 * p.A) >> 8;
-        merge_prepared<Rule, F>(p, dst + ptrdiff_t{i} * 4, keep_alpha);
+        if (!merge_prepared<F>(p, dst + ptrdiff_t{i} * 4, keep_alpha)) continue;
+        const int32_t k = batch.n++;
+        batch.at[k] = i;
+        for (int c = 0; c < 3; ++c) batch.s[c][k] = int32_t(p.s[c]);
+        batch.A[k] = int32_t(p.A);
+        if (batch.n == flush_at) {
+            float_merge<Rule>(batch, dst, keep_alpha);
+            batch.n = 0;
+        }
     }
+    if (batch.n) float_merge<Rule>(batch, dst, keep_alpha);
 }
+
+// ---- The renderer's floating-point blend ------------------------------------
+
+// The same rules on the renderer's accumulator: d = Af, D = Cf Af, and the
+// unpremultiplied destination value t = Cf x 65280.
+template <class Rule>
+void blend_float(const uint32_t px[4], float acc[4]) noexcept {
+    PixelIn in;
+    in.a = px[3] * kInvAlpha;
+    in.d = acc[3];
+    const double sa = in.a * kInvFull;
+    for (int c = 0; c < 3; ++c) {
+        in.s[c] = px[c];
+        in.t[c] = double(acc[c]) * kFull;
+        in.S[c] = px[c] * sa;
+        in.D[c] = double(acc[c]) * in.d;
+    }
+    double X[3];
+    apply_rule<Rule>(in, X);
+    double alpha;
+    if constexpr (Rule::alpha == MergeAlpha::Union)
+        alpha = in.a + in.d - in.a * in.d;
+    else if constexpr (Rule::alpha == MergeAlpha::Sum)
+        alpha = in.a + in.d;
+    else
+        alpha = in.d;
+    alpha = clamp01(alpha);
+    for (int c = 0; c < 3; ++c) acc[c] = float(clamp01(X[c] / alpha));
+    acc[3] = float(alpha);
+}
+
+using RenderBlendFn = void (*)(const uint32_t*, float*) noexcept;
+template <size_t... I>
+constexpr std::array<RenderBlendFn, sizeof...(I)> make_render_blends(std::index_sequence<I...>) {
+    return {&blend_float<std::tuple_element_t<I, Rules>>...};
+}
+constexpr auto kRenderBlend = make_render_blends(std::make_index_sequence<31>{});
+
+using RenderPrepFn = int32_t (*)(uint32_t*, uint32_t) noexcept;
+template <class Prep, int32_t kRule>
+int32_t prepare_in_place(uint32_t px[4], uint32_t omega) noexcept {
+    const uint16_t s[3] = {uint16_t(std::min<uint32_t>(px[0], 65535)), uint16_t(std::min<uint32_t>(px[1], 65535)),
+                           uint16_t(std::min<uint32_t>(px[2], 65535))};
+    const Prepared p = Prep::apply(s, std::min<uint32_t>(px[3], 65535), std::min<uint32_t>(omega, 65535));
+    for (int c = 0; c < 3; ++c) px[c] = p.s[c];
+    px[3] = p.A;
+    return kRule;
+}
+template <size_t... I>
+constexpr std::array<RenderPrepFn, sizeof...(I)> make_render_preps(std::index_sequence<I...>) {
+    return {&prepare_in_place<std::tuple_element_t<I, AlphaPreps>, (I == 8 || I == 9) ? 28 : 0>...};
+}
+constexpr auto kRenderPrep = make_render_preps(std::make_index_sequence<22>{});
 
 // ---- The table ----------------------------------------------------------------
 
@@ -742,6 +886,16 @@ const MergeModeInfo& merge_mode_info(int32_t mode) noexcept {
     if (mode >= 0 && mode <= 30) return kTable[size_t(mode)];
     if (mode >= 32 && mode <= 53) return kTable[size_t(mode) - 1];
     return kTable[0];
+}
+
+int32_t prepare_render_pixel(int32_t mode, uint32_t px[4], uint32_t omega) noexcept {
+    if (mode >= 0 && mode <= 30) return mode;
+    if (mode >= 32 && mode <= 53) return kRenderPrep[size_t(mode - 32)](px, omega);
+    return 0;
+}
+
+void blend_render_float(int32_t rule, const uint32_t px[4], float acc[4]) noexcept {
+    kRenderBlend[rule >= 0 && rule <= 30 ? size_t(rule) : 0](px, acc);
 }
 
 void merge_pixel(int32_t* dr, int32_t* dg, int32_t* db, int32_t* da, int32_t sr, int32_t sg, int32_t sb, int32_t sa,

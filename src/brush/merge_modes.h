@@ -35,6 +35,9 @@ struct MergeRow {
     uint32_t opacity = 256;
     uint16_t omega = 65535;  // alpha layer opacity for the preparations
     bool keep_alpha = false;  // destination alpha is never written
+    // Merge each pixel before reading the next: needed only when the row's
+    // source or mask overlaps its destination at another position.
+    bool in_order = false;
 };
 using MergeRowFn = void (*)(const MergeRow&) noexcept;
 
@@ -55,6 +58,20 @@ std::span<const MergeModeInfo> merge_mode_table() noexcept;
 bool is_merge_mode_number(int32_t mode) noexcept;
 // The entry of a mode; any number outside the table merges as 0 ("Normal").
 const MergeModeInfo& merge_mode_info(int32_t mode) noexcept;
+
+// ---- For the view renderer, which accumulates the document per pixel in
+// floating point over many layers ----
+// The alpha-mode preparation of `mode` applied in place to a layer pixel
+// (R, G, B, A) with alpha layer opacity omega. Returns the merge rule that
+// follows: the mode itself for merge modes, 28 for 40 and 41, 0 for every
+// other alpha mode and for numbers outside the table.
+int32_t prepare_render_pixel(int32_t mode, uint32_t px[4], uint32_t omega) noexcept;
+// Blend a layer pixel px (R, G, B, A, 16-bit; after preparation and
+// opacity) onto a straight, not premultiplied, accumulated pixel acc
+// (colour 1.0 = 65280, alpha 1.0 = 65535; acc alpha above 0) by the
+// formulas of merge rule `rule` (0..30; others blend as 0). The result
+// alpha is clamped to 0..1, each colour is divided by it and clamped.
+void blend_render_float(int32_t rule, const uint32_t px[4], float acc[4]) noexcept;
 
 // OKA_MergePixel: merge (sr, sg, sb) with alpha sa into the destination
 // pixel. Channels are taken in 0..65535 and strength in 0..255; values

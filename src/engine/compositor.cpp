@@ -124,6 +124,7 @@ bool make_plan(const CompositeArgs& a, Plan& p) noexcept {
     p.proto.opacity = uint32_t(std::clamp(a.opacity, 0, 256));
     p.proto.omega = alpha_layer_opacity();
     p.proto.keep_alpha = a.keep_alpha;
+    p.proto.in_order = !rows_independent(p, span_of(p.dst, p.dst_stride, p.h, p.w));
     return true;
 }
 
@@ -176,8 +177,7 @@ bool host_view(uint16_t* dst, int32_t w, int32_t h, Rgba64View& v) noexcept {
 void composite(const CompositeArgs& args) noexcept {
     Plan p;
     if (!make_plan(args, p)) return;
-    const bool parallel =
-        p.pixels() >= kParallelPixels && rows_independent(p, span_of(p.dst, p.dst_stride, p.h, p.w));
+    const bool parallel = p.pixels() >= kParallelPixels && !p.proto.in_order;
     run_rows(std::span<const Plan>(&p, 1), p.dst_row0, p.dst_row0 + p.h, [](int32_t) {}, parallel);
 }
 
@@ -205,8 +205,7 @@ void merge_layer_into_rect(int32_t a, uint16_t* dst, int32_t x, int32_t y, int32
     Rgba64View out;
     Plan p;
     if (!host_view(dst, w, h, out) || !layer_plan(a, out, x, y, w, h, p)) return;
-    const bool parallel =
-        p.pixels() >= kParallelPixels && rows_independent(p, span_of(p.dst, p.dst_stride, p.h, p.w));
+    const bool parallel = p.pixels() >= kParallelPixels && !p.proto.in_order;
     run_rows(std::span<const Plan>(&p, 1), p.dst_row0, p.dst_row0 + p.h, [](int32_t) {}, parallel);
 }
 

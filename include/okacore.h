@@ -501,6 +501,31 @@ OKA_API void OKA_CALL OKA_RGBToRGBA(void* dst, int32_t width, int32_t height, vo
 /** Copy the colour bytes of an RGBA32 picture into an RGB24 picture. */
 OKA_API void OKA_CALL OKA_RGBAToRGB(void* dst, int32_t width, int32_t height, void* src);
 
+/* ---- Tablet input ---- */
+
+/** Open a pen-tablet context on the host window; 0 without a tablet, access to it or a pressure axis. */
+OKA_API int32_t OKA_CALL OKA_InitTablet(void* hostWindow);
+/** Tablet origin = screen position of the host window's client area; the platform result, 0 without a context. */
+OKA_API int32_t OKA_CALL OKA_SetTabletOrigin(void);
+/** Close the tablet context; the platform result, 0 without a context. */
+OKA_API int32_t OKA_CALL OKA_CloseTablet(void);
+/** Last pressure = 10 and discard up to 1000 queued packets; the count discarded, 0 without a context. */
+OKA_API int32_t OKA_CALL OKA_ResetTabletPressure(void);
+/** Pull up to 256 queued packets into the packet buffer; the packet count (0 without a context). */
+OKA_API int32_t OKA_CALL OKA_ReadTabletPackets(void);
+/** Pressure 1..100 of a packet; beyond the count the last pressure, which then climbs by 25 up to 100. */
+OKA_API int32_t OKA_CALL OKA_ReadTabletPressure(uint32_t index);
+/** Pressure 0..100 of a packet, not remembered; 0 beyond the packet count or without a context. */
+OKA_API int32_t OKA_CALL OKA_ReadRawTabletPressure(uint32_t index);
+/** 1 when the packet comes from the pen's eraser end (status bit 0x10), else 0. */
+OKA_API int32_t OKA_CALL OKA_IsPacketInvert(uint32_t index);
+/** Status word of a packet; 0 beyond the packet count or without a context. */
+OKA_API uint32_t OKA_CALL OKA_PacketStatus(uint32_t index);
+/** Packet x minus the tablet origin x; 0 beyond the packet count or without a context. */
+OKA_API int32_t OKA_CALL OKA_ReadTabletX(uint32_t index);
+/** Packet y minus the tablet origin y; 0 beyond the packet count or without a context. */
+OKA_API int32_t OKA_CALL OKA_ReadTabletY(uint32_t index);
+
 /* ---- System information -------------------------------------------------- */
 
 /** Total physical memory in MiB. */

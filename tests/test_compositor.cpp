@@ -371,6 +371,40 @@ TEST_F(Compositor, CompositeClipsAnyArguments) {
     oka::composite(a);  // absent source: nothing
 }
 
+// A plane merged into itself at an offset reads pixels that the same call
+// has already written; the result is that of merging pixel after pixel,
+// rows top to bottom.
+TEST_F(Compositor, OverlappingSelfMergeRunsInOrder) {
+    std::mt19937 rng(21);
+    make(2, "Normal");
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x)
+            put(2, x, y, {uint16_t(rng()), uint16_t(rng()), uint16_t(rng()), uint16_t(20000 + rng() % 40000)});
+    std::vector<std::array<int32_t, 4>> want(size_t(kW * kH));
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+            const Px p = at(2, x, y);
+            want[size_t(y * kW + x)] = {p[0], p[1], p[2], p[3]};
+        }
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x + 1 < kW; ++x) {
+            const auto s = want[size_t(y * kW + x)];
+            auto& d = want[size_t(y * kW + x + 1)];
+            OKA_MergePixel(&d[0], &d[1], &d[2], &d[3], s[0], s[1], s[2], s[3], 0, 255, 0);
+        }
+    oka::CompositeArgs a;
+    a.src = a.dst = oka::view_of(L(2));
+    a.width = kW - 1;
+    a.height = kH;
+    a.dst_x = 1;
+    oka::composite(a);
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+            const auto& w = want[size_t(y * kW + x)];
+            ASSERT_EQ(at(2, x, y), (Px{uint16_t(w[0]), uint16_t(w[1]), uint16_t(w[2]), uint16_t(w[3])})) << x << "," << y;
+        }
+}
+
 TEST_F(Compositor, RGBA32PictureMergesWidened) {
     make(2, "Alpha Normal");
     std::mt19937 rng(9);

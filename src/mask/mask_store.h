@@ -25,7 +25,7 @@ constexpr uint8_t grey_from_value(uint16_t m) noexcept { return static_cast<uint
 // Mask value that marks pixels with strength s (0..255): (65535 - s) * 256
 // kept to 16 bits, which is (255 - s) * 256.
 constexpr uint16_t value_from_strength(int32_t s) noexcept {
-    return static_cast<uint16_t>(static_cast<uint32_t>(65535 - s) << 8);
+    return static_cast<uint16_t>((65535u - static_cast<uint32_t>(s)) << 8);
 }
 // Mask value of a colour on the 16-bit brush scale (8-bit value * 256):
 // a = (r + g + b) / 3; a <= 255 (black) opens the pixel (65535), otherwise

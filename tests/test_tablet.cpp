@@ -111,7 +111,7 @@ protected:
     void queue(std::initializer_list<TabletPacket> packets) {
         for (const TabletPacket& p : packets) script->queue.push_back(p);
     }
-    // Opens a context with the given pressure axis and loads the packets.
+    // Opens a context on the scripted axis and reads the given packets.
     int32_t open_with(std::initializer_list<TabletPacket> packets) {
         EXPECT_NE(OKA_InitTablet(kWindow), 0);
         queue(packets);

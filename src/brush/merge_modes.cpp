@@ -9,9 +9,11 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <tuple>
+#include <type_traits>
 #include <utility>
 
 #if defined(__SSE2__)
@@ -621,6 +623,16 @@ struct FloatBatch {
     int32_t A[kBatch];     // working alpha
 };
 
+// Where the loader resolves function versions (ELF with GNU indirect
+// functions, on x86-64), the batch merge is also built for AVX2 and the
+// version is chosen once at load. Both perform the same IEEE operations
+// (AVX2 brings no fused multiply-add), so their results are identical.
+#if defined(__GNUC__) && defined(__x86_64__) && defined(__ELF__)
+#define OKA_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define OKA_VECTOR_CLONES
+#endif
+
 // Rule results of a batch: premultiplied X per channel, the result alpha,
 // and the stored alpha before truncation.
 struct BatchResult {
@@ -668,7 +680,7 @@ struct BatchResult {
 // an integer lies at least 1/65535 from one, far beyond the rounding of
 // N x (1 / 65535) and the snap.
 template <class Rule>
-void float_merge(const FloatBatch& b, uint16_t* dst, bool keep_alpha) noexcept {
+OKA_VECTOR_CLONES void float_merge(const FloatBatch& b, uint16_t* dst, bool keep_alpha) noexcept {
     const int32_t n = b.n;
     int32_t t[4][kBatch];
     for (int32_t k = 0; k < n; ++k) {
@@ -732,6 +744,26 @@ inline bool merge_prepared(const Prepared& p, uint16_t* d, bool keep_alpha) noex
     return true;
 }
 
+// Run scans for the two commonest stretches of a layer, four pixels per
+// step: transparent source pixels (which a merge mode skips) and opaque
+// ones (which "Normal" copies as they are).
+inline int32_t end_of_clear_run(const uint16_t* src, int32_t i, int32_t n) noexcept {
+    for (; i + 4 <= n; i += 4) {
+        const uint16_t* s = src + ptrdiff_t{i} * 4;
+        if ((s[3] | s[7] | s[11] | s[15]) != 0) break;
+    }
+    while (i < n && src[ptrdiff_t{i} * 4 + 3] == 0) ++i;
+    return i;
+}
+inline int32_t end_of_opaque_run(const uint16_t* src, int32_t i, int32_t n) noexcept {
+    for (; i + 4 <= n; i += 4) {
+        const uint16_t* s = src + ptrdiff_t{i} * 4;
+        if ((s[3] & s[7] & s[11] & s[15]) < 65280) break;
+    }
+    while (i < n && src[ptrdiff_t{i} * 4 + 3] >= 65280) ++i;
+    return i;
+}
+
 // The row kernel of one mode: per pixel, the source alpha is scaled by the
 // mask layer's grey, (((mR + mG + mB) / 3) a) >> 16, where the mask pixel
 // has alpha, then by the strength; the preparation follows, then the
@@ -741,16 +773,34 @@ void merge_row(const MergeRow& r) noexcept {
     const bool scale_strength = r.strength < 255, scale_opacity = r.opacity < 255;
     const uint32_t strength1 = r.strength + 1, opacity1 = r.opacity + 1, omega = r.omega;
     const bool keep_alpha = r.keep_alpha;
-    const int32_t flush_at = r.in_order ? 1 : kBatch;
+    const int32_t flush_at = r.in_order ? 1 : kBatch, n = r.n;
     const uint16_t* const src = r.src;
     const uint16_t* const mask = r.mask;
     uint16_t* const dst = r.dst;
+    // "Normal" with nothing scaling the alpha: a source pixel of alpha
+    // 65280 or more becomes the destination pixel (over a transparent one
+    // by the copy, over any other by the opaque shortcut), so such runs are
+    // block copies. Not when the row overlaps itself elsewhere.
+    constexpr bool kNormalCopies = std::is_same_v<Prep, PrepNone> && (F & kOpaqueCopy) != 0;
+    const bool copy_runs =
+        kNormalCopies && !mask && !scale_strength && !scale_opacity && !keep_alpha && !r.in_order;
     FloatBatch batch;
-    for (int32_t i = 0; i < r.n; ++i) {
+    for (int32_t i = 0; i < n; ++i) {
         const uint16_t* s = src + ptrdiff_t{i} * 4;
         uint32_t a = s[3];
         if constexpr ((F & kSkipClearSource) != 0) {
-            if (a == 0) continue;
+            if (a == 0) {
+                i = end_of_clear_run(src, i, n) - 1;
+                continue;
+            }
+        }
+        if constexpr (kNormalCopies) {
+            if (copy_runs && a >= 65280) {
+                const int32_t end = end_of_opaque_run(src, i, n);
+                std::memmove(dst + ptrdiff_t{i} * 4, s, size_t(end - i) * 8);
+                i = end - 1;
+                continue;
+            }
         }
         if (mask) {
             const uint16_t* m = mask + ptrdiff_t{i} * 4;

@@ -23,7 +23,8 @@
 #if defined(_WIN32)
 #  define OKA_CALL __stdcall
 #  if defined(OKACORE_BUILDING)
-#    define OKA_API __declspec(dllexport)
+     /* Exported by the module-definition file under the decorated names. */
+#    define OKA_API
 #  else
 #    define OKA_API __declspec(dllimport)
 #  endif
@@ -525,6 +526,25 @@ OKA_API uint32_t OKA_CALL OKA_PacketStatus(uint32_t index);
 OKA_API int32_t OKA_CALL OKA_ReadTabletX(uint32_t index);
 /** Packet y minus the tablet origin y; 0 beyond the packet count or without a context. */
 OKA_API int32_t OKA_CALL OKA_ReadTabletY(uint32_t index);
+
+/* ---- View ---------------------------------------------------------------------- */
+
+/** Composite canvas rectangle (x, y, w, h) into a B,G,R picture (stride bytes, may be negative) at the view's zoom and scale, at most view-size columns and rows; 0 without a current layer. */
+OKA_API int32_t OKA_CALL OKA_Render(void* dest, int32_t stride, int32_t x, int32_t y, int32_t width, int32_t height);
+/** Set the magnification N and the reduction scale s (s == N: one to one; s > N: reduce by s; s < N: magnify by N); returns N. */
+OKA_API int32_t OKA_CALL OKA_SetScale(int32_t zoom, float scale);
+/** Most destination columns and rows one render writes; returns width. */
+OKA_API int32_t OKA_CALL OKA_SetViewSize(int32_t width, int32_t height);
+/** Store the view offset (not read by the engine); returns x. */
+OKA_API int32_t OKA_CALL OKA_SetOffset(int32_t x, int32_t y);
+/** Store an area of interest (not read by the engine); returns d. */
+OKA_API int32_t OKA_CALL OKA_SetAOI(int32_t a, int32_t b, int32_t c, int32_t d);
+/** Average the trace layer into the view when the low byte is non-zero; returns it. */
+OKA_API int32_t OKA_CALL OKA_SetTracingMode(int32_t flag);
+/** Switch a window's redrawing; 0 without a window system. */
+OKA_API int32_t OKA_CALL OKA_SetWindowRedraw(void* window, int32_t flag);
+/** Invalidate and redraw a window; 0 without a window system. */
+OKA_API int32_t OKA_CALL OKA_RedrawWindow(void* window);
 
 /* ---- System information -------------------------------------------------- */
 

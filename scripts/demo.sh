@@ -6,4 +6,4 @@ cd "$(dirname "$0")/.."
 ./scripts/deps.sh
 cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DOKACORE_TESTS=OFF -DOKACORE_BENCH=OFF
 cmake --build build-release -j "${JOBS:-2}" --target okapaint
-./build-release/tools/okapaint/okapaint layers okapaint-demo.png
+./build-release/tools/okapaint/okapaint paint okapaint-demo.png

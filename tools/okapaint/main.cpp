@@ -1,6 +1,8 @@
 // okapaint: the command-line host. It drives the engine only through the
 // public C interface, as a paint program would.
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -33,7 +35,8 @@ int usage() {
     std::fprintf(stderr,
                  "usage: okapaint info [--check]\n"
                  "       okapaint layers OUT.png\n"
-                 "       okapaint stroke FILE OUT.png\n");
+                 "       okapaint stroke FILE OUT.png\n"
+                 "       okapaint paint OUT.png [FILE] [--zoom N] [--scale S]\n");
     return 2;
 }
 
@@ -120,6 +123,73 @@ int cmd_stroke(const std::string& file, const std::string& out) {
     return 0;
 }
 
+const char kDemo[] =
+#include "okapaint_demo.inc"
+    ;
+
+// Paint the built-in demo (or a stroke file) and write the rendered view.
+int cmd_paint(int argc, char** argv) {
+    std::string out, file;
+    int zoom = 1;
+    float scale = 1.0f;
+    for (int i = 2; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--zoom" && i + 1 < argc) {
+            zoom = std::atoi(argv[++i]);
+        } else if (a == "--scale" && i + 1 < argc) {
+            scale = float(std::atof(argv[++i]));
+        } else if (out.empty()) {
+            out = a;
+        } else if (file.empty()) {
+            file = a;
+        } else {
+            return usage();
+        }
+    }
+    if (out.empty() || zoom < 1 || zoom > 64 || !(scale > 0.0f) || scale > 64.0f) return usage();
+    std::string text = kDemo;
+    if (!file.empty()) {
+        bool ok;
+        text = read_file(file, ok);
+        if (!ok) {
+            std::fprintf(stderr, "okapaint: cannot read %s\n", file.c_str());
+            return 1;
+        }
+    }
+    const ScriptResult r = run_script(text);
+    if (!r.ok) {
+        std::fprintf(stderr, "okapaint: %s: %s\n", file.empty() ? "demo" : file.c_str(), r.error.c_str());
+        OKA_DeleteImage();
+        return 1;
+    }
+    // The view: the whole canvas at the chosen magnification or reduction.
+    OKA_SetScale(zoom, scale);
+    int vw, vh;
+    if (scale < float(zoom)) {
+        vw = r.width * zoom, vh = r.height * zoom;
+    } else if (scale > float(zoom)) {
+        vw = int(float(r.width) / scale), vh = int(float(r.height) / scale);
+    } else {
+        vw = r.width, vh = r.height;
+    }
+    vw = std::max(vw, 1), vh = std::max(vh, 1);
+    OKA_SetViewSize(vw, vh);
+    std::vector<uint8_t> bgr(static_cast<size_t>(vw) * vh * 3, 0);
+    const int32_t drawn = OKA_Render(bgr.data(), vw * 3, 0, 0, r.width, r.height);
+    OKA_DeleteImage();
+    if (!drawn) {
+        std::fprintf(stderr, "okapaint: nothing to render (no current layer)\n");
+        return 1;
+    }
+    for (size_t i = 0; i < bgr.size(); i += 3) std::swap(bgr[i], bgr[i + 2]);  // B,G,R -> R,G,B
+    if (!write_png(out, bgr.data(), vw, vh, 3, vw * 3)) {
+        std::fprintf(stderr, "okapaint: cannot write %s\n", out.c_str());
+        return 1;
+    }
+    std::printf("wrote %s (%dx%d view of a %dx%d document)\n", out.c_str(), vw, vh, r.width, r.height);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -128,5 +198,6 @@ int main(int argc, char** argv) {
     if (cmd == "info") return cmd_info(argc > 2 && std::strcmp(argv[2], "--check") == 0);
     if (cmd == "layers" && argc > 2) return cmd_layers(argv[2]);
     if (cmd == "stroke" && argc > 3) return cmd_stroke(argv[2], argv[3]);
+    if (cmd == "paint") return cmd_paint(argc, argv);
     return usage();
 }

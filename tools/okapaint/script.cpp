@@ -48,7 +48,13 @@ void apply_brush(const Brush& b) {
 void paint_stroke(const Brush& b, const std::vector<Point>& pts, int opacity, const std::string& mode) {
     if (pts.empty()) return;
     apply_brush(b);
-    OKA_CreatePaintLayer(opacity, 100, mode.c_str());
+    // Painting accumulates in the paint layer and is committed once; an
+    // eraser works on the layer itself (there is no paint to take away in
+    // an empty paint layer).
+    if (b.erase)
+        OKA_DeletePaintLayer();
+    else
+        OKA_CreatePaintLayer(opacity, 100, mode.c_str());
     const int layer = OKA_GetLayerNum();
     if (b.smudge > 0) OKA_CopyBlendBufferSurface(int(pts[0].x), int(pts[0].y), 0, 0);
     auto dab = [&](double x, double y, double p) {
@@ -70,7 +76,7 @@ void paint_stroke(const Brush& b, const std::vector<Point>& pts, int opacity, co
             dab(a.x + (c.x - a.x) * t, a.y + (c.y - a.y) * t, a.pressure + (c.pressure - a.pressure) * t);
         }
     }
-    OKA_MergePaintLayer(layer);
+    if (!b.erase) OKA_MergePaintLayer(layer);
     OKA_SaveUndoBuffer(1, 0);
 }
 

@@ -744,9 +744,9 @@ inline bool merge_prepared(const Prepared& p, uint16_t* d, bool keep_alpha) noex
     return true;
 }
 
-// Run scans for the two commonest stretches of a layer, four pixels per
-// step: transparent source pixels (which a merge mode skips) and opaque
-// ones (which "Normal" copies as they are).
+// Runs of the two commonest stretches of a layer, four pixels per step:
+// transparent source pixels (which a merge mode skips) and opaque ones
+// (which "Normal" copies as they are).
 inline int32_t end_of_clear_run(const uint16_t* src, int32_t i, int32_t n) noexcept {
     for (; i + 4 <= n; i += 4) {
         const uint16_t* s = src + ptrdiff_t{i} * 4;
@@ -755,12 +755,16 @@ inline int32_t end_of_clear_run(const uint16_t* src, int32_t i, int32_t n) noexc
     while (i < n && src[ptrdiff_t{i} * 4 + 3] == 0) ++i;
     return i;
 }
-inline int32_t end_of_opaque_run(const uint16_t* src, int32_t i, int32_t n) noexcept {
+// Copy the run of opaque source pixels that starts at i; returns its end.
+// One pass: each group of four is checked and stored together.
+inline int32_t copy_opaque_run(const uint16_t* src, uint16_t* dst, int32_t i, int32_t n) noexcept {
     for (; i + 4 <= n; i += 4) {
         const uint16_t* s = src + ptrdiff_t{i} * 4;
         if ((s[3] & s[7] & s[11] & s[15]) < 65280) break;
+        std::memmove(dst + ptrdiff_t{i} * 4, s, 32);
     }
-    while (i < n && src[ptrdiff_t{i} * 4 + 3] >= 65280) ++i;
+    for (; i < n && src[ptrdiff_t{i} * 4 + 3] >= 65280; ++i)
+        std::memmove(dst + ptrdiff_t{i} * 4, src + ptrdiff_t{i} * 4, 8);
     return i;
 }
 
@@ -796,9 +800,7 @@ void merge_row(const MergeRow& r) noexcept {
         }
         if constexpr (kNormalCopies) {
             if (copy_runs && a >= 65280) {
-                const int32_t end = end_of_opaque_run(src, i, n);
-                std::memmove(dst + ptrdiff_t{i} * 4, s, size_t(end - i) * 8);
-                i = end - 1;
+                i = copy_opaque_run(src, dst, i, n) - 1;
                 continue;
             }
         }

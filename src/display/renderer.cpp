@@ -67,7 +67,9 @@ void composite(const Scene& sc, int32_t cx, int32_t cy, uint32_t out[4]) noexcep
             const uint16_t* q = sc.paint + at * size_t(sc.paint_stride) + size_t(cx) * 4;
             int32_t r = int32_t(px[0]), g = int32_t(px[1]), b = int32_t(px[2]), a = int32_t(px[3]);
             const int32_t sa = int32_t((uint32_t(q[3]) * (sc.paint_strength + 1)) >> 8);
-            merge_pixel(&r, &g, &b, &a, q[0], q[1], q[2], sa, sc.paint_mode, int32_t(sc.paint_opacity),
+            // Under a merge mode a transparent stroke pixel changes nothing:
+            // most of the layer is not under the stroke.
+            if (sa != 0 || sc.paint_mode > 30) merge_pixel(&r, &g, &b, &a, q[0], q[1], q[2], sa, sc.paint_mode, int32_t(sc.paint_opacity),
                         e.alpha_locked || sc.keep_alpha_engine);
             px[0] = uint32_t(r), px[1] = uint32_t(g), px[2] = uint32_t(b), px[3] = uint32_t(a);
         }

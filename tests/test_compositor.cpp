@@ -313,6 +313,10 @@ TEST_F(Compositor, RectanglesOutsideThePlanesAreClipped) {
     for (uint16_t v : small) EXPECT_EQ(v, 5);
     OKA_MergeRect(nullptr, 0, 0, 2, 2);
     OKA_MergeRect(small.data(), 0, 0, -1, 5);
+    for (uint16_t v : small) EXPECT_EQ(v, 5);
+    make(1, "Normal");  // a background to copy, far outside it
+    OKA_MergeRect(small.data(), INT32_MAX - 1, INT32_MAX - 1, 2, 2);
+    for (uint16_t v : small) EXPECT_EQ(v, 0);
     OKA_Merge(nullptr);
     OKA_MergeLayer(2, 9);
     OKA_MergeLayer(9, 2);

@@ -2,7 +2,9 @@
 // arithmetic may be evaluated speculatively: this lets the compiler turn
 // the selects of the rules (clamps, minima, branch tests) into vector code.
 // Results are unchanged; only the assumption about trapping differs.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC optimize("no-trapping-math")
+#endif
 
 #include "brush/merge_modes.h"
 

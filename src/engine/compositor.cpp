@@ -235,7 +235,9 @@ void merge_rect(uint16_t* dst, int32_t x, int32_t y, int32_t w, int32_t h) noexc
     const auto base = [&](int32_t row) {
         uint8_t* d = reinterpret_cast<uint8_t*>(dst + ptrdiff_t{row} * out.stride);
         std::memset(d, 0, size_t(row_bytes));
-        if (background) get_rgba64_layer_rect(d, row_bytes, kBackgroundLayer, x, y + row, w, 1);
+        const int64_t canvas_row = int64_t{y} + row;  // rows past INT32_MAX lie outside every layer
+        if (background && canvas_row <= INT32_MAX)
+            get_rgba64_layer_rect(d, row_bytes, kBackgroundLayer, x, int32_t(canvas_row), w, 1);
     };
 
     // Working row by row keeps the output row in cache across the layers.

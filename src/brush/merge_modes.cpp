@@ -18,10 +18,6 @@
 #include <type_traits>
 #include <utility>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace oka {
 namespace {
 
@@ -647,25 +643,31 @@ struct BatchResult {
 // min(max(X / alpha', 0), 1) x 65280 and the alpha as given, truncated,
 // with alpha' = alpha clamped to 0..1. Here alpha > 0 (A > 0 and dA > 0),
 // so only the upper clamp can apply. A NaN channel (from a degenerate HSL
-// conversion) stores 0. Vector code where the target has SSE2; the
-// operations are the same in both forms, and so are the results.
+// conversion) stores 0: every comparison with it fails. Written with the
+// compiler's generic vectors, four lanes at a time (two instructions of
+// two lanes each without AVX); the lanes do exactly what the scalar tail
+// does, so results do not depend on the width.
 [[gnu::always_inline]] inline void store_batch(const BatchResult& r, int32_t n, int32_t out[4][kBatch]) noexcept {
     int32_t k = 0;
-#if defined(__SSE2__)
-    const __m128d zero = _mm_setzero_pd(), one = _mm_set1_pd(1.0), full = _mm_set1_pd(kFull),
-                  snap = _mm_set1_pd(kSnap);
-    for (; k + 2 <= n; k += 2) {
-        // max(x, 0) yields 0 for a NaN x: the instruction returns its second
-        // operand when the comparison fails.
-        const __m128d inv = _mm_div_pd(one, _mm_min_pd(_mm_loadu_pd(&r.alpha[k]), one));
+#if defined(__GNUC__)
+    using V = double __attribute__((vector_size(32)));
+    using VI = int32_t __attribute__((vector_size(16)));
+    const V zero = {0.0, 0.0, 0.0, 0.0}, one = {1.0, 1.0, 1.0, 1.0};
+    for (; k + 4 <= n; k += 4) {
+        V alpha, x, stored;
+        std::memcpy(&alpha, &r.alpha[k], sizeof alpha);
+        const V inv = one / (alpha < one ? alpha : one);
         for (int c = 0; c < 3; ++c) {
-            __m128d v = _mm_mul_pd(_mm_loadu_pd(&r.X[c][k]), inv);
-            v = _mm_min_pd(_mm_max_pd(v, zero), one);
-            const __m128i q = _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(v, full), snap));
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(&out[c][k]), q);
+            std::memcpy(&x, &r.X[c][k], sizeof x);
+            x *= inv;
+            x = x > zero ? x : zero;
+            x = x < one ? x : one;
+            const VI q = __builtin_convertvector(x * kFull + kSnap, VI);
+            std::memcpy(&out[c][k], &q, sizeof q);
         }
-        const __m128i qa = _mm_cvttpd_epi32(_mm_add_pd(_mm_loadu_pd(&r.stored_alpha[k]), snap));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(&out[3][k]), qa);
+        std::memcpy(&stored, &r.stored_alpha[k], sizeof stored);
+        const VI qa = __builtin_convertvector(stored + kSnap, VI);
+        std::memcpy(&out[3][k], &qa, sizeof qa);
     }
 #endif
     for (; k < n; ++k) {

@@ -12,6 +12,7 @@
  *     v << 8 (255 -> 65280) and narrow to their high byte.
  *   - On 32-bit Windows every export uses __stdcall and is exported under its
  *     decorated name (_Name@N).
+ *   - okacore.dll reads BMP, TGA and PCX images only: PNG, JPEG, TIFF and GIF files fail to load there.
  *   - The host calls from one thread; calls must not overlap.
  */
 #ifndef OKACORE_H

@@ -2,6 +2,7 @@
 // screen. Screen pixels the frame does not cover, and the frame's
 // transparent index, become transparent black. Records are read one by one
 // (not slurped), so a long animation costs nothing beyond its first frame.
+#if defined(OKACORE_HAVE_GIF)
 #include <gif_lib.h>
 
 #include <algorithm>
@@ -123,3 +124,15 @@ DecodeResult decode_gif(const uint8_t* data, size_t size) {
 }
 
 }  // namespace oka::imaging::detail
+
+#else  // built without giflib: the format is recognised and refused
+
+#include "imaging/decode_formats.h"
+
+namespace oka::imaging::detail {
+
+DecodeResult decode_gif(const uint8_t*, size_t) { return failure(DecodeError::unsupported); }
+
+}  // namespace oka::imaging::detail
+
+#endif  // OKACORE_HAVE_GIF

@@ -1,5 +1,6 @@
 // JPEG through libjpeg-turbo, from memory. Like libpng it reports errors by
 // longjmp: the functions holding the setjmp keep only trivial locals.
+#if defined(OKACORE_HAVE_JPEG)
 #include <csetjmp>
 #include <cstdio>
 
@@ -112,3 +113,15 @@ DecodeResult decode_jpeg(const uint8_t* data, size_t size) {
 }
 
 }  // namespace oka::imaging::detail
+
+#else  // built without libjpeg: the format is recognised and refused
+
+#include "imaging/decode_formats.h"
+
+namespace oka::imaging::detail {
+
+DecodeResult decode_jpeg(const uint8_t*, size_t) { return failure(DecodeError::unsupported); }
+
+}  // namespace oka::imaging::detail
+
+#endif  // OKACORE_HAVE_JPEG

@@ -1,6 +1,7 @@
 // PNG through libpng, from memory. libpng reports errors by longjmp, so the
 // functions that call into it hold only trivially destructible locals and
 // every owning object lives in the caller.
+#if defined(OKACORE_HAVE_PNG)
 #include <png.h>
 
 #include <csetjmp>
@@ -102,3 +103,15 @@ DecodeResult decode_png(const uint8_t* data, size_t size) {
 }
 
 }  // namespace oka::imaging::detail
+
+#else  // built without libpng: the format is recognised and refused
+
+#include "imaging/decode_formats.h"
+
+namespace oka::imaging::detail {
+
+DecodeResult decode_png(const uint8_t*, size_t) { return failure(DecodeError::unsupported); }
+
+}  // namespace oka::imaging::detail
+
+#endif  // OKACORE_HAVE_PNG

@@ -1,6 +1,7 @@
 // TIFF through libtiff, from memory, first directory only. libtiff's RGBA
 // interface covers every photometric interpretation and bit depth it knows;
 // it returns alpha premultiplied, so colours are divided back out here.
+#if defined(OKACORE_HAVE_TIFF)
 #include <tiffio.h>
 
 #include <algorithm>
@@ -103,3 +104,15 @@ DecodeResult decode_tiff(const uint8_t* data, size_t size) {
 }
 
 }  // namespace oka::imaging::detail
+
+#else  // built without libtiff: the format is recognised and refused
+
+#include "imaging/decode_formats.h"
+
+namespace oka::imaging::detail {
+
+DecodeResult decode_tiff(const uint8_t*, size_t) { return failure(DecodeError::unsupported); }
+
+}  // namespace oka::imaging::detail
+
+#endif  // OKACORE_HAVE_TIFF

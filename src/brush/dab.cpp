@@ -199,21 +199,35 @@ inline void mix_high(const DabSetup& s, uint32_t S[4], uint32_t v, uint32_t D[3]
     }
 }
 
-template <class Rule, bool Low>
+// Simple: no rotation, grit, texture, noise or smudging, the common case
+// of plain painting; those branches then drop out of the loop at compile
+// time.
+template <class Rule, bool Low, bool Simple>
 void draw_row(const DabSetup& s, int32_t row) noexcept {
     Cursor colour_cur, lum_cur;
-    if (s.pcv > 0) colour_cur = start_cursor(s.colour_noise, s.N);
-    if (s.plv > 0) lum_cur = start_cursor(s.lum_noise, s.N);
+    if (!Simple && s.pcv > 0) colour_cur = start_cursor(s.colour_noise, s.N);
+    if (!Simple && s.plv > 0) lum_cur = start_cursor(s.lum_noise, s.N);
     const int32_t j = row - s.top + s.row_clip;
     uint16_t* d = s.dst + size_t(row) * s.dst_stride + size_t(s.left) * 4;
     const uint16_t* mrow = s.mask ? s.mask + size_t(row) * s.width : nullptr;
     for (int32_t c = s.left; c < s.right; ++c, d += 4) {
         const int32_t k = c - s.left + s.col_clip;
         int32_t sx, sy;
-        if (!sample(s, k, j, sx, sy)) continue;
+        if constexpr (Simple) {
+            sx = s.scale[k], sy = s.scale[j];
+            if (sx < 0 || sy < 0 || sx >= s.n || sy >= s.n) continue;
+        } else {
+            if (!sample(s, k, j, sx, sy)) continue;
+        }
         const size_t i = size_t(sy) * s.N + size_t(sx);
-        if (s.grit && s.grit[i] > s.density) continue;
-        uint32_t v = base_coverage(s, i, c, row);
+        if (!Simple && s.grit && s.grit[i] > s.density) continue;
+        uint32_t v;
+        if constexpr (Simple) {
+            v = s.shape[i];
+            if (s.scale_alpha) v = (v * s.alpha_factor) >> 7;
+        } else {
+            v = base_coverage(s, i, c, row);
+        }
         uint32_t m = 65535;
         if (mrow) {
             m = mrow[c];
@@ -225,7 +239,7 @@ void draw_row(const DabSetup& s, int32_t row) noexcept {
         // 7. Source colour.
         uint32_t S[4];
         uint16_t* cell = nullptr;
-        if (s.smudging && s.blend) {
+        if (!Simple && s.smudging && s.blend) {
             cell = s.blend + size_t(sy) * size_t(s.N) * 4 + size_t(sx) * 4;
             S[0] = cell[0], S[1] = cell[1], S[2] = cell[2], S[3] = cell[3];
             if (s.image_brush && S[3] < 65535) {
@@ -244,11 +258,11 @@ void draw_row(const DabSetup& s, int32_t row) noexcept {
                 for (int ch = 0; ch < 4; ++ch) S[ch] = clamp16((int64_t(s.primary_inverse) * S[ch] + s.P[ch]) >> 8);
         } else {
             S[0] = s.K[0], S[1] = s.K[1], S[2] = s.K[2], S[3] = s.K[3];
-            if (s.pcv > 0) {
+            if (!Simple && s.pcv > 0) {
                 const int64_t off = colour_offset(colour_cur.next(), s.pcv);
                 for (int ch = 0; ch < 4; ++ch) S[ch] = clamp16(int64_t(s.K[ch]) + off);
             }
-            if (s.plv > 0) {
+            if (!Simple && s.plv > 0) {
                 const uint32_t b = lum_cur.next();
                 for (int ch = 0; ch < 3; ++ch) S[ch] = lum_vary(s.K[ch], b, s.plv);
             }
@@ -449,10 +463,20 @@ void draw_dab(int32_t x, int32_t y, int32_t r, int32_t g, int32_t b) {
 #pragma omp parallel for schedule(static) if (parallel)
             for (int32_t row = s.top; row < s.bottom; ++row) kernel(s, row);
         };
-        if (s.mix_type <= 33)
-            rows(draw_row<mixop::KeepSource, true>);
-        else
-            with_mix_op(s.mix_type, [&]<class Rule>() { rows(draw_row<Rule, false>); });
+        const bool simple = !s.rotate && !s.grit && !s.texture && s.pcv <= 0 && s.plv <= 0 && !s.smudging;
+        if (s.mix_type <= 33) {
+            if (simple)
+                rows(draw_row<mixop::KeepSource, true, true>);
+            else
+                rows(draw_row<mixop::KeepSource, true, false>);
+        } else {
+            with_mix_op(s.mix_type, [&]<class Rule>() {
+                if (simple)
+                    rows(draw_row<Rule, false, true>);
+                else
+                    rows(draw_row<Rule, false, false>);
+            });
+        }
     }
     // 12.
     clear_one_dab_flags(t);

@@ -121,6 +121,44 @@ TEST_F(Compositor, MergeLayerAgreesWithTheReferenceForEveryMode) {
     }
 }
 
+// The compositor's own strength and alpha lock (used by stroke commits and
+// effect write-back), across modes.
+TEST_F(Compositor, StrengthAndKeepAlphaFollowTheReference) {
+    std::mt19937 rng(8);
+    make(2, "Normal");
+    make(3, "Normal", 100, 0);
+    for (int32_t mode : {0, 1, 13, 20, 28, 34, 41, 52}) {
+        for (int32_t strength : {0, 100, 254, 255}) {
+            for (bool keep : {false, true}) {
+                randomise(2, rng);
+                randomise(3, rng);
+                std::vector<Px> before;
+                for (int y = 0; y < kH; ++y)
+                    for (int x = 0; x < kW; ++x) before.push_back(at(3, x, y));
+                oka::CompositeArgs a;
+                a.src = oka::view_of(L(2));
+                a.dst = oka::view_of(L(3));
+                a.width = kW;
+                a.height = kH;
+                a.mode = mode;
+                a.opacity = 200;
+                a.strength = strength;
+                a.keep_alpha = keep;
+                oka::composite(a);
+                for (int y = 0; y < kH; ++y)
+                    for (int x = 0; x < kW; ++x) {
+                        const Px sp = at(2, x, y), d = before[size_t(y * kW + x)];
+                        const int64_t src[4] = {sp[0], sp[1], sp[2], sp[3]}, dst[4] = {d[0], d[1], d[2], d[3]};
+                        const mref::Outcome o = mref::composite(dst, src, nullptr, strength, mode, 200, false, 65535);
+                        ASSERT_TRUE(matches(o, d, at(3, x, y), keep))
+                            << "mode " << mode << " strength " << strength << " keep " << keep << " src " << show(sp)
+                            << " dst " << show(d) << " -> " << show(at(3, x, y));
+                    }
+            }
+        }
+    }
+}
+
 TEST_F(Compositor, OpacityZeroStillContributesAnd255Equals256) {
     make(2, "Normal", 0);
     make(3, "Normal");

@@ -25,8 +25,9 @@ set_target_properties(okacore PROPERTIES PREFIX "")
 # Static run times, so that the DLL needs nothing beyond the system's own
 # DLLs: -static makes libgcc, libstdc++, libgomp, winpthread and zlib come
 # from their archives (the Windows system libraries are import libraries
-# anyway).
-target_link_options(okacore PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--no-undefined)
+# anyway). The archives' debug sections are dropped; the symbol table stays
+# (the export check disassembles functions by name).
+target_link_options(okacore PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--no-undefined -Wl,--strip-debug)
 
 # The module-definition files, rebuilt whenever an object changes: the
 # exports are whatever stdcall C functions named OKA_* (and BankAdrs) the

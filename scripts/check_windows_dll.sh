@@ -10,7 +10,8 @@
 #    there is no undecorated duplicate either.
 # 2. Callee clean-up: a sample of exports returns with `ret $N`, and with no
 #    other return, as __stdcall requires.
-# 3. Import library: a C program taking the address of every export through
+# 3. Self-contained: only system DLLs are imported.
+# 4. Import library: a C program taking the address of every export through
 #    the header compiles and links against libokacore.dll.a, and imports
 #    each function from okacore.dll by its decorated name.
 set -eu
@@ -110,6 +111,16 @@ awk '{ print "_" $1 "@" $2 }' "$TMP/expected" | sort > "$TMP/wanted"
 comm -13 "$TMP/wanted" "$TMP/exported" > "$TMP/extra"
 while read -r sym; do fail "unexpected export $sym"; done < "$TMP/extra"
 
+# The DLL stands alone: it imports system DLLs only, none of the compiler's
+# run-time DLLs (libstdc++-6, libgcc_s_*, libgomp-1, libwinpthread-1) nor
+# zlib1.
+awk '/DLL Name:/ { print $3 }' "$TMP/headers" | sort -u > "$TMP/dlls"
+while read -r dll; do
+    case "$dll" in
+        lib*.dll|zlib1.dll) fail "imports $dll: the run times should be linked in" ;;
+    esac
+done < "$TMP/dlls"
+
 declared=$(wc -l < "$TMP/expected")
 exported=$(wc -l < "$TMP/exported")
 
@@ -166,6 +177,7 @@ fi
 
 size=$(wc -c < "$DLL")
 echo "okacore.dll: $size bytes, $exported exports, $declared declared in okacore.h;" \
-     "ret \$N verified on $checked exports; C host link: $linked"
+     "ret \$N verified on $checked exports; C host link: $linked;" \
+     "imports: $(tr '\n' ' ' < "$TMP/dlls")"
 [ "$status" -eq 0 ] && echo "check_windows_dll: OK"
 exit "$status"

@@ -82,7 +82,9 @@ bool build_image_shape(const char* path, int32_t effect_value, Builder builder, 
             s.effect_value = effect_value;
         }
     }
-    if (!s.held() || n < 1) return false;
+    // No plane (no document, or its creation failed): the source stays
+    // loaded for the next document, but there is nothing to draw into.
+    if (!s.held() || n < 1 || !plane) return false;
 
     const size_t nn = static_cast<size_t>(n) * static_cast<size_t>(n);
     Buffer<uint8_t> resampled = new_char_undo_reduce(nn * 4);

@@ -625,7 +625,8 @@ struct FloatBatch {
 // functions, on x86-64), the batch merge is also built for AVX2 and the
 // version is chosen once at load. Both perform the same IEEE operations
 // (AVX2 brings no fused multiply-add), so their results are identical.
-#if defined(__GNUC__) && defined(__x86_64__) && defined(__ELF__)
+// Clang does not clone function templates, so its builds keep one version.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__ELF__)
 #define OKA_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define OKA_VECTOR_CLONES

@@ -116,6 +116,11 @@ void create_image(void* host_window, int32_t width, int32_t height, int32_t brus
     width = clamp_canvas_edge(width);
     height = clamp_canvas_edge(height);
     brush_max = clamp_brush_edge(brush_max);
+    // A host that creates over a live document gets the same clean slate as
+    // after deletion: no plane of the old geometry (texture, paint layer,
+    // blend buffers of the old N, ...) may survive into the new one, and a
+    // creation that fails part-way leaves the later planes null.
+    release_planes(e);
     store_geometry(e, host_window, width, height, brush_max, reserved);
     for (auto& l : e.layers) l.pixels.reset();
     e.current = nullptr;

@@ -48,8 +48,29 @@ struct Scene {
     uint16_t omega = 65535;
 };
 
+// Normal, the most common rule, written out here so the pixel loop keeps it
+// inline; the same operations in the same order as the merge-mode table's
+// Normal, so the results are identical:
+//   a = A / 65535, d = Af, S = c a / 65280, D = Cf d
+//   X = S + D (1 - a), alpha = a + d - a d (clamped), Cf' = clamp01(X / alpha)
+inline double clamp01(double v) noexcept {
+    v = v > 0.0 ? v : 0.0;
+    return v < 1.0 ? v : 1.0;
+}
+[[gnu::always_inline]] inline void blend_normal(const uint32_t px[4], float acc[4]) noexcept {
+    const double a = px[3] * (1.0 / 65535.0), d = acc[3];
+    const double sa = a * (1.0 / 65280.0);
+    double alpha = a + d - a * d;
+    alpha = clamp01(alpha);
+    for (int c = 0; c < 3; ++c) {
+        const double S = px[c] * sa, D = double(acc[c]) * d;
+        acc[c] = float(clamp01((S + D * (1.0 - a)) / alpha));
+    }
+    acc[3] = float(alpha);
+}
+
 // The composite of one canvas pixel (cx, cy) as 16-bit R, G, B, A.
-void composite(const Scene& sc, int32_t cx, int32_t cy, uint32_t out[4]) noexcept {
+[[gnu::always_inline]] inline void composite(const Scene& sc, int32_t cx, int32_t cy, uint32_t out[4]) noexcept {
     const size_t at = size_t(cy);
     float F[4] = {0, 0, 0, 0};
     uint32_t I[4] = {0, 0, 0, 0};
@@ -80,7 +101,8 @@ void composite(const Scene& sc, int32_t cx, int32_t cy, uint32_t out[4]) noexcep
             if (q[3] > 0) px[3] = (px[3] * ((uint32_t(q[0]) + q[1] + q[2]) / 3)) >> 16;
             if (first_bg) px[3] = 65535;
         }
-        const int32_t rule = prepare_render_pixel(e.mode, px, sc.omega);
+        // Merge modes need no preparation: the rule is the mode.
+        const int32_t rule = e.mode >= 0 && e.mode <= 30 ? e.mode : prepare_render_pixel(e.mode, px, sc.omega);
         if (e.opacity < 255) px[3] = ((e.opacity + 1) * px[3]) >> 8;
         if (F[3] == 0.0f) {
             if (rule == 20 || rule == 21 || (rule >= 27 && rule <= 29)) {
@@ -98,7 +120,10 @@ void composite(const Scene& sc, int32_t cx, int32_t cy, uint32_t out[4]) noexcep
             F[3] = 1.0f;
             floats = false;
         } else {
-            blend_render_float(rule, px, F);
+            if (rule == 0)
+                blend_normal(px, F);
+            else
+                blend_render_float(rule, px, F);
             floats = true;
         }
     }

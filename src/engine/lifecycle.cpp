@@ -101,7 +101,11 @@ void make_random_array(RandomByteArray& a, uint32_t modulus, size_t length) {
         rng_seed(e.random_seed);
         Buffer<uint8_t> fresh = Buffer<uint8_t>::allocate(length);
         uint8_t* p = fresh.data();
-        for (size_t i = 0; i < length; ++i) p[i] = static_cast<uint8_t>(static_cast<uint32_t>(rng_next()) % modulus);
+        // The calling thread's generator, stepped locally and stored back:
+        // the same sequence without a thread-local lookup per byte.
+        Lcg g{rng_state()};
+        for (size_t i = 0; i < length; ++i) p[i] = static_cast<uint8_t>(static_cast<uint32_t>(g.next()) % modulus);
+        rng_seed(g.state);
         a.data = std::move(fresh);
         a.length = length;
         a.modulus = modulus;

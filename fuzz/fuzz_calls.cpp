@@ -898,8 +898,11 @@ void call_one(Input& in) {
             HostBuf dst = host_buffer(in, int64_t{canvas_w()} * 5);
             const int32_t n = OKA_GetRGBA32LayerLineRLE(dst.p(), layer, row);
             FUZZ_CHECK(n >= 0 && n <= canvas_w() * 5, "row stream of %d bytes", n);
+            // Either a fuzz stream or the one just read (which covers only the
+            // layer's part of the row: full runs make up the rest).
             Bytes s = run_stream(in, canvas_w(), 5);
-            OKA_PutRGBA32LayerLineRLE(in.flag() ? s.data() : dst.p(), layer_index(in), coord(in, canvas_h()));
+            if (n > 0 && in.flag()) s.insert(s.begin(), dst.bytes.begin(), dst.bytes.begin() + n);
+            OKA_PutRGBA32LayerLineRLE(s.data(), layer_index(in), coord(in, canvas_h()));
             break;
         }
         case 56: {
@@ -908,7 +911,8 @@ void call_one(Input& in) {
             const int32_t n = OKA_GetMaskLineRLE(dst.p(), row);
             FUZZ_CHECK(n >= 0 && n <= canvas_w() * 2, "mask row stream of %d bytes", n);
             Bytes s = run_stream(in, canvas_w(), 2);
-            OKA_PutMaskLineRLE(in.flag() ? s.data() : dst.p(), coord(in, canvas_h()));
+            if (n > 0 && in.flag()) s.insert(s.begin(), dst.bytes.begin(), dst.bytes.begin() + n);
+            OKA_PutMaskLineRLE(s.data(), coord(in, canvas_h()));
             break;
         }
         case 57: {

@@ -11,8 +11,10 @@
 # <build>/artifacts/<target>/ and stop that target's run; minimise one with
 #   <build>/fuzz/<target> -minimize_crash=1 -runs=10000 <file>
 # and add it to fuzz/corpus/<target>/ once fixed.
+# Needs clang and its fuzzer run time: scripts/deps.sh fuzz (as root).
 # Environment: FUZZ_BUILD_DIR (default build-fuzz), JOBS (build jobs, 2),
-# FUZZ_FLAGS (extra libFuzzer flags), CC/CXX (default clang, clang++).
+# FUZZ_FLAGS (extra libFuzzer flags), CC/CXX (default clang-14/clang++-14
+# when installed, else clang/clang++).
 set -eu
 cd "$(dirname "$0")/.."
 SECONDS_EACH="${1:-60}"
@@ -20,7 +22,7 @@ SECONDS_EACH="${1:-60}"
 TARGETS="${*:-fuzz_rle fuzz_compressed_load fuzz_decode fuzz_calls}"
 BUILD="${FUZZ_BUILD_DIR:-build-fuzz}"
 
-CC="${CC:-clang}" CXX="${CXX:-clang++}" cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+CC="${CC:-$(command -v clang-14 || echo clang)}" CXX="${CXX:-$(command -v clang++-14 || echo clang++)}" cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DOKACORE_FUZZ=ON -DOKACORE_TESTS=OFF -DOKACORE_BENCH=OFF -DOKACORE_TOOLS=OFF >/dev/null
 # shellcheck disable=SC2086
 cmake --build "$BUILD" -j "${JOBS:-2}" --target $TARGETS

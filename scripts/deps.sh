@@ -1,6 +1,6 @@
 #!/bin/sh
 # Install what okacore needs to build and test on Debian 12 (run as root).
-#   deps.sh [win32]
+#   deps.sh [win32|fuzz]
 # Only missing packages are fetched.
 set -eu
 PKGS="build-essential cmake pkg-config git ca-certificates
@@ -9,6 +9,11 @@ PKGS="build-essential cmake pkg-config git ca-certificates
 # With "win32": also the cross toolchain for okacore.dll (32-bit Windows).
 if [ "${1:-}" = win32 ]; then
   PKGS="$PKGS g++-mingw-w64-i686-posix libz-mingw-w64-dev"
+fi
+# With "fuzz": also clang and its fuzzer run time for the libFuzzer targets
+# (fuzz/run.sh); the corpus replay of the test run needs neither.
+if [ "${1:-}" = fuzz ]; then
+  PKGS="$PKGS clang-14 libclang-rt-14-dev"
 fi
 missing=""
 for p in $PKGS; do

@@ -75,6 +75,10 @@ DecodeError decode_first_frame(GifFileType* gif, Rgba32Image& image) {
         if (e != DecodeError::none) return e;
         std::memset(image.pixels.data(), 0, image.pixels.bytes());
 
+        // The frame may be larger than the screen it is cut to; its indices
+        // are held whole, so the frame passes the same caps as an image.
+        e = check_image_size(d.Width, d.Height);
+        if (e != DecodeError::none) return e;
         std::vector<GifByteType> indices;
         try {
             indices.resize(static_cast<size_t>(d.Width) * static_cast<size_t>(d.Height));

@@ -1116,6 +1116,49 @@ void call_one(Input& in) {
             FUZZ_CHECK(r == 0 || r == 1, "render result %d", r);
             break;
         }
+        case 82: {
+            // The tablet readers without a tablet context (opening one would
+            // reach for the machine's devices): any packet index.
+            const uint32_t i = in.u8() % 4 == 0 ? in.u32() : in.u8();
+            switch (in.u8() % 9) {
+                case 0: FUZZ_CHECK(OKA_ReadTabletPackets() == 0, "packets without a context"); break;
+                case 1: {
+                    const int32_t p = OKA_ReadTabletPressure(i);
+                    FUZZ_CHECK(p >= 0 && p <= 100, "pressure %d", p);
+                    break;
+                }
+                case 2: FUZZ_CHECK(OKA_ReadRawTabletPressure(i) == 0, "raw pressure without packets"); break;
+                case 3: OKA_IsPacketInvert(i); OKA_PacketStatus(i); break;
+                case 4: OKA_ReadTabletX(i); OKA_ReadTabletY(i); break;
+                case 5: OKA_ResetTabletPressure(); break;
+                case 6: OKA_SetTabletOrigin(); break;
+                default: OKA_CloseTablet(); break;
+            }
+            break;
+        }
+        case 83: {
+            // System information and window services (no window system
+            // here: null windows).
+            switch (in.u8() % 6) {
+                case 0:
+                    OKA_GetTotalPhyMemory(); OKA_GetAvailPhyMemory(); OKA_GetTotalPgMemory();
+                    OKA_GetAvailPgMemory(); OKA_GetTotalVirMemory(); OKA_GetAvailVirMemory();
+                    break;
+                case 1:
+                    OKA_GetWindowBackgroundColor(); OKA_GetWindowTextColor(); OKA_GetWindowCaptionSize();
+                    OKA_GetWindowSmallCaptionSize(); OKA_GetWindowFixedFrameSize(); OKA_IsCompositionEnabled();
+                    break;
+                case 2: FUZZ_CHECK(OKA_GetDirInfo() != nullptr, "no resource directory"); break;
+                case 3: OKA_SetWindowRedraw(nullptr, in.i32()); OKA_RedrawWindow(nullptr); break;
+                case 4: OKA_SetWindowBasePos(in.i32(), in.i32(), in.i32(), in.i32()); break;
+                default:
+                    int32_t local = 0;
+                    FUZZ_CHECK(BankAdrs(&local) == &local, "BankAdrs");
+                    OKA_IsDisplayChanged();
+                    break;
+            }
+            break;
+        }
         case 81: {
             switch (in.u8() % 5) {
                 case 0: {

@@ -489,6 +489,8 @@ void call_one(Input& in) {
         // Document and memory.
         case 0: {
             int32_t w = in.range(0, kMaxDocEdge), h = in.range(0, kMaxDocEdge);
+            // Tiny canvases (0 included) are where edge arithmetic breaks.
+            if (in.u8() % 4 == 0) w = in.range(0, 3), h = in.range(0, 3);
             if (in.u8() % 8 == 0) w = in.flag() ? -5 : 10001;
             if (in.u8() % 8 == 0) h = in.flag() ? std::numeric_limits<int32_t>::min() : 20000;
             const int32_t n = in.u8() % 8 == 0 ? in.i32() : in.range(0, kMaxBrush);
@@ -512,6 +514,7 @@ void call_one(Input& in) {
             int32_t w = canvas_w(), h = canvas_h();
             switch (in.u8() % 6) {
                 case 0: w = in.range(0, kMaxDocEdge); h = in.range(0, kMaxDocEdge); break;
+                case 3: w = in.range(0, 3); h = in.range(0, 3); break;
                 case 1: w = -in.range(1, 9); break;
                 case 2: w = 1 << in.range(14, 30); h = 1 << in.range(10, 30); break;
                 default: break;

@@ -8,6 +8,8 @@
 
 #include "brush/merge_modes.h"
 
+#include "engine/vector_clones.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -621,17 +623,6 @@ struct FloatBatch {
     int32_t A[kBatch];     // working alpha
 };
 
-// Where the loader resolves function versions (ELF with GNU indirect
-// functions, on x86-64), the batch merge is also built for AVX2 and the
-// version is chosen once at load. Both perform the same IEEE operations
-// (AVX2 brings no fused multiply-add), so their results are identical.
-// Clang does not clone function templates, so its builds keep one version.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__ELF__)
-#define OKA_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define OKA_VECTOR_CLONES
-#endif
-
 // Rule results of a batch: premultiplied X per channel, the result alpha,
 // and the stored alpha before truncation.
 struct BatchResult {
@@ -862,6 +853,52 @@ void blend_float(const uint32_t px[4], float acc[4]) noexcept {
     acc[3] = float(alpha);
 }
 
+// The same blend over a run of pixels held plane by plane. The loop body is
+// blend_float's, operation for operation, so each result is identical to
+// the single-pixel blend; as a plain loop over arrays it becomes vector
+// code (all the rules' branches are selects).
+template <class Rule>
+OKA_VECTOR_CLONES void blend_render_dense(RenderBlendChunk& r, int32_t n) noexcept {
+    n = std::clamp(n, 0, kRenderChunk);
+    const auto &s0 = r.s[0], &s1 = r.s[1], &s2 = r.s[2], &sA = r.s[3];
+    const auto &f0 = r.acc[0], &f1 = r.acc[1], &f2 = r.acc[2], &f3 = r.acc[3];
+    auto &o0 = r.out[0], &o1 = r.out[1], &o2 = r.out[2], &o3 = r.out[3];
+    for (int32_t j = 0; j < n; ++j) {
+        const double px[3] = {double(s0[j]), double(s1[j]), double(s2[j])};
+        const double acc[3] = {double(f0[j]), double(f1[j]), double(f2[j])};
+        PixelIn in;
+        in.a = sA[j] * kInvAlpha;
+        in.d = f3[j];
+        const double sa = in.a * kInvFull;
+        for (int c = 0; c < 3; ++c) {
+            in.s[c] = px[c];
+            in.t[c] = acc[c] * kFull;
+            in.S[c] = px[c] * sa;
+            in.D[c] = acc[c] * in.d;
+        }
+        double X[3];
+        apply_rule<Rule>(in, X);
+        double alpha;
+        if constexpr (Rule::alpha == MergeAlpha::Union)
+            alpha = in.a + in.d - in.a * in.d;
+        else if constexpr (Rule::alpha == MergeAlpha::Sum)
+            alpha = in.a + in.d;
+        else
+            alpha = in.d;
+        alpha = clamp01(alpha);
+        o0[j] = float(clamp01(X[0] / alpha));
+        o1[j] = float(clamp01(X[1] / alpha));
+        o2[j] = float(clamp01(X[2] / alpha));
+        o3[j] = float(alpha);
+    }
+}
+using RenderRowFn = void (*)(RenderBlendChunk&, int32_t) noexcept;
+template <size_t... I>
+constexpr std::array<RenderRowFn, sizeof...(I)> make_render_rows(std::index_sequence<I...>) {
+    return {&blend_render_dense<std::tuple_element_t<I, Rules>>...};
+}
+constexpr auto kRenderRow = make_render_rows(std::make_index_sequence<31>{});
+
 using RenderBlendFn = void (*)(const uint32_t*, float*) noexcept;
 template <size_t... I>
 constexpr std::array<RenderBlendFn, sizeof...(I)> make_render_blends(std::index_sequence<I...>) {
@@ -869,7 +906,6 @@ constexpr std::array<RenderBlendFn, sizeof...(I)> make_render_blends(std::index_
 }
 constexpr auto kRenderBlend = make_render_blends(std::make_index_sequence<31>{});
 
-using RenderPrepFn = int32_t (*)(uint32_t*, uint32_t) noexcept;
 template <class Prep, int32_t kRule>
 int32_t prepare_in_place(uint32_t px[4], uint32_t omega) noexcept {
     const uint16_t s[3] = {uint16_t(std::min<uint32_t>(px[0], 65535)), uint16_t(std::min<uint32_t>(px[1], 65535)),
@@ -953,6 +989,19 @@ int32_t prepare_render_pixel(int32_t mode, uint32_t px[4], uint32_t omega) noexc
 
 void blend_render_float(int32_t rule, const uint32_t px[4], float acc[4]) noexcept {
     kRenderBlend[rule >= 0 && rule <= 30 ? size_t(rule) : 0](px, acc);
+}
+
+int32_t render_rule(int32_t mode) noexcept {
+    if (mode >= 0 && mode <= 30) return mode;
+    return mode == 40 || mode == 41 ? 28 : 0;
+}
+
+RenderPrepFn render_preparation(int32_t mode) noexcept {
+    return mode >= 32 && mode <= 53 ? kRenderPrep[size_t(mode - 32)] : nullptr;
+}
+
+void blend_render_chunk(int32_t rule, RenderBlendChunk& chunk, int32_t n) noexcept {
+    kRenderRow[rule >= 0 && rule <= 30 ? size_t(rule) : 0](chunk, n);
 }
 
 void merge_pixel(int32_t* dr, int32_t* dg, int32_t* db, int32_t* da, int32_t sr, int32_t sg, int32_t sb, int32_t sa,

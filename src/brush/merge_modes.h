@@ -73,6 +73,27 @@ int32_t prepare_render_pixel(int32_t mode, uint32_t px[4], uint32_t omega) noexc
 // alpha is clamped to 0..1, each colour is divided by it and clamped.
 void blend_render_float(int32_t rule, const uint32_t px[4], float acc[4]) noexcept;
 
+// Row form of the two calls above, for callers that choose the mode once
+// per row. The rule that follows `mode`'s preparation (as
+// prepare_render_pixel returns it) and the preparation itself: null for
+// the merge modes and for numbers outside the table, which need none.
+using RenderPrepFn = int32_t (*)(uint32_t* px, uint32_t omega) noexcept;
+int32_t render_rule(int32_t mode) noexcept;
+RenderPrepFn render_preparation(int32_t mode) noexcept;
+// blend_render_float over the first n pixels (at most kRenderChunk) of a
+// chunk held as planes: s (R, G, B, A layer pixels, 0..65535; signed, as
+// they convert to doubles in one vector instruction), acc (accumulated R,
+// G, B, A); the results go to out. Each out pixel equals what
+// blend_render_float gives for that pixel where its acc alpha is above 0;
+// elsewhere it is unspecified (and the caller discards it).
+constexpr int32_t kRenderChunk = 256;
+struct RenderBlendChunk {
+    alignas(64) int32_t s[4][kRenderChunk];
+    alignas(64) float acc[4][kRenderChunk];
+    alignas(64) float out[4][kRenderChunk];
+};
+void blend_render_chunk(int32_t rule, RenderBlendChunk& chunk, int32_t n) noexcept;
+
 // OKA_MergePixel: merge (sr, sg, sb) with alpha sa into the destination
 // pixel. Channels are taken in 0..65535 and strength in 0..255; values
 // outside are clamped. Only channels whose value changes are written, and

@@ -1,3 +1,10 @@
+// Floating-point exceptions are never enabled in the engine, so the
+// accumulator's per-pixel choices may evaluate every branch and select:
+// that turns them into vector code. Results are unchanged.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC optimize("no-trapping-math")
+#endif
+
 #include "display/renderer.h"
 
 #include <algorithm>
@@ -10,6 +17,7 @@
 #include "brush/tool_state.h"
 #include "engine/engine_state.h"
 #include "engine/layer_modes.h"
+#include "engine/vector_clones.h"
 #include "mask/mask_store.h"
 
 namespace oka::display {
@@ -48,122 +56,278 @@ struct Scene {
     uint16_t omega = 65535;
 };
 
-// Normal, the most common rule, written out here so the pixel loop keeps it
-// inline; the same operations in the same order as the merge-mode table's
-// Normal, so the results are identical:
-//   a = A / 65535, d = Af, S = c a / 65280, D = Cf d
-//   X = S + D (1 - a), alpha = a + d - a d (clamped), Cf' = clamp01(X / alpha)
-inline double clamp01(double v) noexcept {
-    v = v > 0.0 ? v : 0.0;
-    return v < 1.0 ? v : 1.0;
-}
-[[gnu::always_inline]] inline void blend_normal(const uint32_t px[4], float acc[4]) noexcept {
-    const double a = px[3] * (1.0 / 65535.0), d = acc[3];
-    const double sa = a * (1.0 / 65280.0);
-    double alpha = a + d - a * d;
-    alpha = clamp01(alpha);
-    for (int c = 0; c < 3; ++c) {
-        const double S = px[c] * sa, D = double(acc[c]) * d;
-        acc[c] = float(clamp01((S + D * (1.0 - a)) / alpha));
-    }
-    acc[3] = float(alpha);
+// ---- The row pipeline --------------------------------------------------------
+//
+// A destination row is composited in chunks of kChunk columns. For each
+// visible entry, bottom to top, the chunk's layer pixels are loaded into
+// planes (R, G, B, A) with every per-pixel step before the blend applied
+// (background alpha, the stroke in progress, the mask layer above, the
+// alpha-mode preparation, the opacity); then the entry's rule blends the
+// whole chunk at once onto the accumulator, whose planes are
+//   F: straight colour (1.0 = 65280) and alpha (1.0 = 65535), as floats;
+//   I: the exact 16-bit pixel, valid while `floats` is false;
+// and a per-pixel choice keeps, restarts or replaces each accumulated pixel:
+//   skip     a transparent pixel of a merge-mode entry changes nothing
+//            (not on the current entry, where the stroke may still paint);
+//   restart  over an empty accumulator (alpha 0) the pixel is taken as it is
+//            (or as (0, 0, 0, 0) for the rules that give that over clear);
+//   copy     "Normal" with alpha >= 0xFF00 replaces the pixel (alpha 1);
+//   blend    otherwise the rule's floating-point result.
+// Each step is a loop over arrays with the mode fixed for the whole chunk.
+constexpr int32_t kChunk = kRenderChunk;
+
+struct Chunk {
+    // s: entry pixels, prepared; acc: the accumulator F; out: blend results.
+    RenderBlendChunk b;
+    // The integer copy and the flags are 32-bit like the planes beside them,
+    // so the loops that mix them run at one vector width.
+    alignas(64) int32_t I[4][kChunk];    // accumulator, integer copy
+    alignas(64) int32_t floats[kChunk];  // 1 where F holds the value
+    alignas(64) int32_t skip[kChunk];    // 1 where the entry changes nothing
+    alignas(64) int32_t out[4][kChunk];  // composited 16-bit R, G, B, A
+    alignas(64) uint16_t aos[kChunk * 4];    // staging for the prepared path
+    alignas(64) uint16_t paint[kChunk * 4];  // stroke pixels under the chunk
+};
+
+// The columns of one chunk: canvas columns x0 .. x0 + m - 1 when `cols` is
+// null, else cols[0 .. m - 1].
+struct Columns {
+    const int32_t* cols;
+    int32_t x0, m;
+};
+
+inline const uint16_t* pixel_at(const uint16_t* row, const Columns& c, int32_t j) noexcept {
+    return row + size_t(c.cols ? c.cols[j] : c.x0 + j) * 4;
 }
 
-// The composite of one canvas pixel (cx, cy) as 16-bit R, G, B, A.
-[[gnu::always_inline]] inline void composite(const Scene& sc, int32_t cx, int32_t cy, uint32_t out[4]) noexcept {
-    const size_t at = size_t(cy);
-    float F[4] = {0, 0, 0, 0};
-    uint32_t I[4] = {0, 0, 0, 0};
-    bool floats = false;
-    for (int32_t k = 0; k < sc.count; ++k) {
-        const Entry& e = sc.list[size_t(k)];
-        const uint16_t* p = e.pixels + at * size_t(e.stride) + size_t(cx) * 4;
-        uint32_t px[4] = {p[0], p[1], p[2], p[3]};
-        const bool first_bg = k == 0 && sc.background;
-        if (first_bg) px[3] = 65535;
-        const bool current = k == sc.current;
-        if (px[3] == 0 && e.mode <= 31 && !current) continue;
-        if (current) {
-            // The stroke in progress, merged as the commit will merge it.
-            const uint16_t* q = sc.paint + at * size_t(sc.paint_stride) + size_t(cx) * 4;
-            int32_t r = int32_t(px[0]), g = int32_t(px[1]), b = int32_t(px[2]), a = int32_t(px[3]);
-            const int32_t sa = int32_t((uint32_t(q[3]) * (sc.paint_strength + 1)) >> 8);
-            // Under a merge mode a transparent stroke pixel changes nothing:
-            // most of the layer is not under the stroke.
-            if (sa != 0 || sc.paint_mode > 30) merge_pixel(&r, &g, &b, &a, q[0], q[1], q[2], sa, sc.paint_mode, int32_t(sc.paint_opacity),
-                        e.alpha_locked || sc.keep_alpha_engine);
-            px[0] = uint32_t(r), px[1] = uint32_t(g), px[2] = uint32_t(b), px[3] = uint32_t(a);
+// Packed RGBA64 pixels to planes.
+inline void to_planes(const uint16_t* aos, int32_t m, Chunk& ch) noexcept {
+    for (int32_t j = 0; j < m; ++j) {
+        ch.b.s[0][j] = aos[j * 4 + 0];
+        ch.b.s[1][j] = aos[j * 4 + 1];
+        ch.b.s[2][j] = aos[j * 4 + 2];
+        ch.b.s[3][j] = aos[j * 4 + 3];
+    }
+}
+// Mark the pixels whose alpha (in packed pixels) is 0 as skipped when the
+// entry skips them; false when every pixel is skipped.
+inline bool mark_skips(const uint16_t* aos, int32_t m, bool skip_clear, Chunk& ch) noexcept {
+    if (!skip_clear) {
+        std::fill_n(ch.skip, m, 0);
+        return true;
+    }
+    int32_t live = 0;
+    for (int32_t j = 0; j < m; ++j) {
+        ch.skip[j] = aos[j * 4 + 3] == 0;
+        live |= aos[j * 4 + 3];
+    }
+    return live != 0;
+}
+inline void gather_packed(const uint16_t* row, const Columns& c, uint16_t* out) noexcept {
+    if (!c.cols) {
+        std::memcpy(out, row + size_t(c.x0) * 4, size_t(c.m) * 8);
+        return;
+    }
+    for (int32_t j = 0; j < c.m; ++j) std::memcpy(out + j * 4, row + size_t(c.cols[j]) * 4, 8);
+}
+
+// Load entry k's pixels under the chunk into ch.s and mark the skipped
+// ones. Returns false when every pixel is skipped (the entry leaves the
+// chunk as it is).
+bool load_entry(const Scene& sc, int32_t k, int32_t cy, const Columns& c, Chunk& ch) noexcept {
+    const Entry& e = sc.list[size_t(k)];
+    const int32_t m = c.m;
+    const uint16_t* row = e.pixels + size_t(cy) * size_t(e.stride);
+    const bool first_bg = k == 0 && sc.background;
+    const bool current = k == sc.current;
+    const bool skip_clear = e.mode <= 31 && !current;
+    const RenderPrepFn prep = render_preparation(e.mode);
+    const bool scale_opacity = e.opacity < 255;
+    if (!first_bg && !current && !e.mask_above && !prep && !scale_opacity) {
+        // Nothing changes the stored pixels: straight to planes.
+        const uint16_t* px = row + size_t(c.x0) * 4;
+        if (c.cols) {
+            gather_packed(row, c, ch.aos);
+            px = ch.aos;
         }
-        if (e.mask_above) {
-            const Entry& m = sc.list[size_t(k + 1)];
-            const uint16_t* q = m.pixels + at * size_t(m.stride) + size_t(cx) * 4;
+        if (!mark_skips(px, m, skip_clear, ch)) return false;
+        to_planes(px, m, ch);
+        return true;
+    }
+    uint16_t* px = ch.aos;
+    gather_packed(row, c, px);
+    if (first_bg)
+        for (int32_t j = 0; j < m; ++j) px[j * 4 + 3] = 65535;
+    if (!mark_skips(px, m, skip_clear, ch)) return false;
+    if (current) {
+        // The stroke in progress, merged as the commit will merge it: the
+        // paint layer's own row kernel over the chunk, with its strength
+        // scaling the stroke alpha and its opacity after the preparation.
+        gather_packed(sc.paint + size_t(cy) * size_t(sc.paint_stride), c, ch.paint);
+        MergeRow r;
+        r.src = ch.paint;
+        r.dst = px;
+        r.n = m;
+        r.strength = sc.paint_strength;
+        r.opacity = sc.paint_opacity;
+        r.omega = sc.omega;
+        r.keep_alpha = e.alpha_locked || sc.keep_alpha_engine;
+        merge_mode_info(sc.paint_mode).pixel(r);
+    }
+    if (e.mask_above) {
+        const Entry& mk = sc.list[size_t(k + 1)];
+        const uint16_t* mrow = mk.pixels + size_t(cy) * size_t(mk.stride);
+        for (int32_t j = 0; j < m; ++j) {
+            const uint16_t* q = pixel_at(mrow, c, j);
             // A := A * grey >> 16 where the mask layer has any alpha.
-            if (q[3] > 0) px[3] = (px[3] * ((uint32_t(q[0]) + q[1] + q[2]) / 3)) >> 16;
-            if (first_bg) px[3] = 65535;
+            if (q[3] > 0) px[j * 4 + 3] = uint16_t((px[j * 4 + 3] * ((uint32_t(q[0]) + q[1] + q[2]) / 3)) >> 16);
         }
-        // Merge modes need no preparation: the rule is the mode.
-        const int32_t rule = e.mode >= 0 && e.mode <= 30 ? e.mode : prepare_render_pixel(e.mode, px, sc.omega);
-        if (e.opacity < 255) px[3] = ((e.opacity + 1) * px[3]) >> 8;
-        if (F[3] == 0.0f) {
-            if (rule == 20 || rule == 21 || (rule >= 27 && rule <= 29)) {
-                std::fill_n(F, 4, 0.0f);
-                std::fill_n(I, 4, 0u);
-            } else {
-                std::copy_n(px, 4, I);
-                F[0] = float(px[0]) / 65280.0f, F[1] = float(px[1]) / 65280.0f, F[2] = float(px[2]) / 65280.0f;
-                F[3] = float(px[3]) / 65535.0f;
-            }
-            floats = false;
-        } else if (px[3] >= 0xFF00 && rule == 0) {
-            I[0] = px[0], I[1] = px[1], I[2] = px[2], I[3] = 65535;
-            F[0] = float(px[0]) / 65280.0f, F[1] = float(px[1]) / 65280.0f, F[2] = float(px[2]) / 65280.0f;
-            F[3] = 1.0f;
-            floats = false;
-        } else {
-            if (rule == 0)
-                blend_normal(px, F);
-            else
-                blend_render_float(rule, px, F);
-            floats = true;
+        if (first_bg)
+            for (int32_t j = 0; j < m; ++j) px[j * 4 + 3] = 65535;
+    }
+    if (prep) {
+        for (int32_t j = 0; j < m; ++j) {
+            uint32_t p[4] = {px[j * 4], px[j * 4 + 1], px[j * 4 + 2], px[j * 4 + 3]};
+            prep(p, sc.omega);
+            for (int i = 0; i < 4; ++i) px[j * 4 + i] = uint16_t(p[i]);
         }
     }
-    if (floats) {
-        out[0] = uint32_t(std::clamp(int64_t(double(F[0]) * 65280.0), int64_t(0), int64_t(65535)));
-        out[1] = uint32_t(std::clamp(int64_t(double(F[1]) * 65280.0), int64_t(0), int64_t(65535)));
-        out[2] = uint32_t(std::clamp(int64_t(double(F[2]) * 65280.0), int64_t(0), int64_t(65535)));
-        out[3] = uint32_t(std::clamp(int64_t(double(F[3]) * 65535.0), int64_t(0), int64_t(65535)));
-    } else {
-        std::copy_n(I, 4, out);
+    if (scale_opacity)
+        for (int32_t j = 0; j < m; ++j) px[j * 4 + 3] = uint16_t(((e.opacity + 1) * px[j * 4 + 3]) >> 8);
+    to_planes(px, m, ch);
+    return true;
+}
+
+// Blend the loaded entry onto the accumulator by `rule`. The choice per
+// pixel is written as selects so the loop runs as vector code.
+OKA_VECTOR_CLONES void accumulate(Chunk& ch, int32_t m, int32_t rule) noexcept {
+    m = std::clamp(m, 0, kChunk);
+    const bool normal = rule == 0;
+    const bool zero_rule = rule == 20 || rule == 21 || (rule >= 27 && rule <= 29);
+    auto& F = ch.b.acc;
+    const auto& S = ch.b.s;
+    const auto& B = ch.b.out;
+    // The floating-point blend is needed only where a pixel is neither
+    // skipped, nor over an empty accumulator, nor an opaque "Normal" copy.
+    int32_t blend = 0;
+    for (int32_t j = 0; j < m; ++j) blend |= !ch.skip[j] & (F[3][j] != 0.0f) & !(normal & (S[3][j] >= 0xFF00));
+    if (blend) blend_render_chunk(rule, ch.b, m);
+    for (int32_t j = 0; j < m; ++j) {
+        const int32_t A = S[3][j];
+        const bool keep = ch.skip[j] != 0;
+        const bool fresh = F[3][j] == 0.0f;
+        const bool copy = normal & (A >= 0xFF00);
+        // Restart (fresh) or copy: the pixel itself, alpha 1 for a copy;
+        // (0, 0, 0, 0) for a restart under the rules that give it.
+        const bool take = (!keep) & (fresh | copy);
+        const bool zero = fresh & zero_rule;
+        const bool mixed = (!keep) & (!fresh) & (!copy);
+        // Every value is loaded before the choice, so the choice is a select.
+        const auto colour = [&](int i) {
+            const float q = float(S[i][j]) / 65280.0f, b = B[i][j], old = F[i][j];
+            const float f = zero ? 0.0f : q;
+            const int32_t v = zero ? 0 : S[i][j], old_i = ch.I[i][j];
+            F[i][j] = take ? f : mixed ? b : old;
+            ch.I[i][j] = take ? v : old_i;
+        };
+        colour(0);
+        colour(1);
+        colour(2);
+        const float qa = float(A) / 65535.0f, ba = B[3][j], olda = F[3][j];
+        const float fa = zero ? 0.0f : fresh ? qa : 1.0f;
+        const int32_t va = zero ? 0 : fresh ? A : 65535, old_ia = ch.I[3][j], old_fl = ch.floats[j];
+        F[3][j] = take ? fa : mixed ? ba : olda;
+        ch.I[3][j] = take ? va : old_ia;
+        ch.floats[j] = take ? 0 : mixed ? 1 : old_fl;
     }
 }
 
-// Tracing, checkerboard and output for one destination pixel.
-inline void finish(const Scene& sc, uint32_t c[4], int32_t cx, int32_t cy, uint8_t* d) noexcept {
-    if (sc.trace) {
-        const uint16_t* t = sc.trace + size_t(cy) * size_t(sc.trace_stride) + size_t(cx) * 4;
-        for (int i = 0; i < 3; ++i) c[i] = (c[i] + t[i]) >> 1;
-    }
-    const bool odd = (((cx >> 5) + (cy >> 5)) & 1) != 0;
-    if (c[3] < 65535) {
-        // Checkerboard squares of 32 canvas pixels: white and 0x9FFF grey.
-        const uint32_t k = odd ? 0x9FFFu : 65535u, A = c[3];
-        for (int i = 0; i < 3; ++i) c[i] = (((A * c[i]) >> 8) + (((65535u - A) * k) >> 8)) >> 8;
-    }
-    if (sc.mask) {
-        uint32_t m = sc.mask[size_t(cy) * size_t(sc.width) + size_t(cx)];
-        if (m < 65535) {
-            if (!sc.overlay_full) m = (m >> 1) + 32767;
-            const uint32_t inv = 65535 - m;
-            const uint32_t* T = odd ? sc.tint1 : sc.tint2;
-            d[0] = uint8_t((((m * c[2]) >> 8) + ((inv * T[2]) >> 8)) >> 16);
-            d[1] = uint8_t((((m * c[1]) >> 8) + ((inv * T[1]) >> 8)) >> 16);
-            d[2] = uint8_t((((m * c[0]) >> 8) + ((inv * T[0]) >> 8)) >> 16);
-            return;
+// The composited 16-bit pixels of the chunk: the integer copy, or the float
+// scaled (colour 1.0 = 65280, alpha 1.0 = 65535), clamped and truncated.
+OKA_VECTOR_CLONES void resolve(Chunk& ch, int32_t m) noexcept {
+    m = std::clamp(m, 0, kChunk);
+    for (int i = 0; i < 4; ++i) {
+        const double scale = i == 3 ? 65535.0 : 65280.0;
+        for (int32_t j = 0; j < m; ++j) {
+            double v = double(ch.b.acc[i][j]) * scale;
+            v = v > 0.0 ? v : 0.0;
+            v = v < 65535.0 ? v : 65535.0;
+            ch.out[i][j] = ch.floats[j] ? int32_t(v) : ch.I[i][j];
         }
     }
-    d[0] = uint8_t(c[2] >> 8);
-    d[1] = uint8_t(c[1] >> 8);
-    d[2] = uint8_t(c[0] >> 8);
+}
+
+// Tracing, checkerboard and mask tint of the composited chunk (16-bit R, G,
+// B, A in ch.out at canvas columns c, row cy), leaving the output bytes in
+// ch.out[0..2] as B, G, R. One loop over the planes with every choice a
+// select; tracing and the mask are chosen once per chunk.
+template <bool kTrace, bool kMask>
+OKA_VECTOR_CLONES void finish_chunk(const Scene& sc, const Columns& c, int32_t cy, Chunk& ch) noexcept {
+    const int32_t m = std::clamp(c.m, 0, kChunk);
+    const uint16_t* trace = kTrace ? sc.trace + size_t(cy) * size_t(sc.trace_stride) : nullptr;
+    const uint16_t* mask = kMask ? sc.mask + size_t(cy) * size_t(sc.width) : nullptr;
+    const uint32_t t1[3] = {sc.tint1[0], sc.tint1[1], sc.tint1[2]}, t2[3] = {sc.tint2[0], sc.tint2[1], sc.tint2[2]};
+    const bool full = sc.overlay_full;
+    auto& o = ch.out;
+    for (int32_t j = 0; j < m; ++j) {
+        const int32_t cx = c.cols ? c.cols[j] : c.x0 + j;
+        uint32_t col[3] = {uint32_t(o[0][j]), uint32_t(o[1][j]), uint32_t(o[2][j])};
+        const uint32_t A = uint32_t(o[3][j]);
+        if constexpr (kTrace) {
+            // Tracing: c := (c + T) >> 1.
+            const uint16_t* t = trace + size_t(cx) * 4;
+            for (int i = 0; i < 3; ++i) col[i] = (col[i] + t[i]) >> 1;
+        }
+        // Checkerboard squares of 32 canvas pixels, white (even) and 0x9FFF
+        // grey (odd), under a pixel with A < 65535:
+        //   c := ((A c >> 8) + ((65535 - A) k >> 8)) >> 8
+        const bool odd = (((cx >> 5) + (cy >> 5)) & 1) != 0;
+        const uint32_t k = odd ? 0x9FFFu : 65535u;
+        for (int i = 0; i < 3; ++i) {
+            const uint32_t checked = (((A * col[i]) >> 8) + (((65535u - A) * k) >> 8)) >> 8;
+            col[i] = A < 65535 ? checked : col[i];
+        }
+        uint32_t out[3] = {col[2] >> 8, col[1] >> 8, col[0] >> 8};
+        if constexpr (kMask) {
+            // Mask tint where m < 65535 (half strength unless full):
+            //   byte = ((m c >> 8) + ((65535 - m) T >> 8)) >> 16
+            uint32_t mv = mask[cx];
+            const bool tinted = mv < 65535;
+            mv = full ? mv : (mv >> 1) + 32767;
+            const uint32_t inv = 65535 - mv;
+            for (int i = 0; i < 3; ++i) {
+                const uint32_t T = odd ? t1[2 - i] : t2[2 - i];
+                const uint32_t v = (((mv * col[2 - i]) >> 8) + ((inv * T) >> 8)) >> 16;
+                out[i] = tinted ? v : out[i];
+            }
+        }
+        for (int i = 0; i < 3; ++i) o[i][j] = int32_t(out[i]);
+    }
+}
+
+// Composite one chunk of a destination row and write it: each composited
+// pixel fills `rep` destination pixels (the last one `last_rep`).
+void render_chunk(const Scene& sc, int32_t cy, const Columns& c, Chunk& ch, uint8_t* d, int32_t rep,
+                  int32_t last_rep) noexcept {
+    const int32_t m = c.m;
+    for (int i = 0; i < 4; ++i) std::fill_n(ch.b.acc[i], m, 0.0f), std::fill_n(ch.I[i], m, 0);
+    std::fill_n(ch.floats, m, 0);
+    for (int32_t k = 0; k < sc.count; ++k)
+        if (load_entry(sc, k, cy, c, ch)) accumulate(ch, m, render_rule(sc.list[size_t(k)].mode));
+    resolve(ch, m);
+    if (sc.trace)
+        sc.mask ? finish_chunk<true, true>(sc, c, cy, ch) : finish_chunk<true, false>(sc, c, cy, ch);
+    else
+        sc.mask ? finish_chunk<false, true>(sc, c, cy, ch) : finish_chunk<false, false>(sc, c, cy, ch);
+    const auto& o = ch.out;
+    if (rep == 1 && last_rep == 1) {
+        for (int32_t j = 0; j < m; ++j, d += 3) d[0] = uint8_t(o[0][j]), d[1] = uint8_t(o[1][j]), d[2] = uint8_t(o[2][j]);
+        return;
+    }
+    for (int32_t j = 0; j < m; ++j) {
+        const int32_t n = j + 1 == m ? last_rep : rep;
+        for (int32_t r = 0; r < n; ++r, d += 3) d[0] = uint8_t(o[0][j]), d[1] = uint8_t(o[1][j]), d[2] = uint8_t(o[2][j]);
+    }
 }
 
 bool build_scene(Scene& sc) noexcept {
@@ -187,7 +351,7 @@ bool build_scene(Scene& sc) noexcept {
         sc.paint = pl.pixels.data();
         sc.paint_stride = pl.stride;
         sc.paint_mode = pl.mode;
-        sc.paint_strength = pl.strength;
+        sc.paint_strength = std::min<uint32_t>(pl.strength, 255);
         sc.paint_opacity = pl.opacity;
     }
     sc.keep_alpha_engine = brush::tool().alpha_locked != 0;
@@ -268,23 +432,37 @@ int32_t render(uint8_t* dest, int32_t stride, int32_t x, int32_t y, int32_t widt
         return 1;
     }
     const int64_t ncols = int64_t(cols.size()), nrows = int64_t(rows.size());
+    if (ncols == 0 || nrows == 0) return 1;
     const int32_t block = rep < 0 ? N : rep;
     const int32_t last_block = rep < 0 ? -rep : rep;
-    // Every destination row reads shared planes and writes only itself.
-#pragma omp parallel for schedule(static) if (ncols * nrows > 4096)
-    for (int64_t i = 0; i < nrows; ++i) {
-        uint8_t* d = dest + ptrdiff_t(stride) * i;
-        const int32_t cy = rows[size_t(i)];
-        uint32_t base[4], c[4];
-        for (int64_t j = 0; j < ncols; ++j) {
-            const int32_t cx = cols[size_t(j)];
-            composite(sc, cx, cy, base);
-            const int32_t n = j + 1 == ncols ? last_block : block;
-            for (int32_t r = 0; r < n; ++r, d += 3) {
-                std::copy_n(base, 4, c);
-                finish(sc, c, cx, cy, d);
-            }
+    // One to one and magnified, the columns are consecutive: the planes are
+    // read in place.
+    const bool consecutive = !(s > float(N));
+    // Destination rows showing the same canvas row (magnification) are
+    // identical: each run of them is composited once and copied.
+    std::vector<int64_t> runs;
+    try {
+        for (int64_t i = 0; i < nrows; ++i)
+            if (i == 0 || rows[size_t(i)] != rows[size_t(i - 1)]) runs.push_back(i);
+    } catch (...) {
+        return 1;
+    }
+    const int64_t nruns = int64_t(runs.size());
+    const size_t row_bytes = size_t(ncols - 1) * size_t(block) * 3 + size_t(last_block) * 3;
+    // Every run reads shared planes and writes only its own rows.
+#pragma omp parallel for schedule(dynamic, 8) if (ncols * nrows > 4096)
+    for (int64_t u = 0; u < nruns; ++u) {
+        const int64_t first = runs[size_t(u)], end = u + 1 < nruns ? runs[size_t(u + 1)] : nrows;
+        const int32_t cy = rows[size_t(first)];
+        uint8_t* d = dest + ptrdiff_t(stride) * first;
+        Chunk ch;
+        for (int64_t j0 = 0; j0 < ncols; j0 += kChunk) {
+            const int32_t m = int32_t(std::min<int64_t>(kChunk, ncols - j0));
+            const Columns c{consecutive ? nullptr : cols.data() + j0, cols[size_t(j0)], m};
+            const bool last = j0 + m == ncols;
+            render_chunk(sc, cy, c, ch, d + size_t(j0) * size_t(block) * 3, block, last ? last_block : block);
         }
+        for (int64_t i = first + 1; i < end; ++i) std::memcpy(dest + ptrdiff_t(stride) * i, d, row_bytes);
     }
     return 1;
 }

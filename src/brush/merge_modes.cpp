@@ -858,12 +858,13 @@ void blend_float(const uint32_t px[4], float acc[4]) noexcept {
 // the single-pixel blend; as a plain loop over arrays it becomes vector
 // code (all the rules' branches are selects).
 template <class Rule>
-OKA_VECTOR_CLONES void blend_render_dense(RenderBlendChunk& r, int32_t n) noexcept {
-    n = std::clamp(n, 0, kRenderChunk);
+OKA_VECTOR_CLONES void blend_render_dense(RenderBlendChunk& r, int32_t begin, int32_t end) noexcept {
+    begin = std::clamp(begin, 0, kRenderChunk);
+    end = std::clamp(end, begin, kRenderChunk);
     const auto &s0 = r.s[0], &s1 = r.s[1], &s2 = r.s[2], &sA = r.s[3];
     const auto &f0 = r.acc[0], &f1 = r.acc[1], &f2 = r.acc[2], &f3 = r.acc[3];
     auto &o0 = r.out[0], &o1 = r.out[1], &o2 = r.out[2], &o3 = r.out[3];
-    for (int32_t j = 0; j < n; ++j) {
+    for (int32_t j = begin; j < end; ++j) {
         const double px[3] = {double(s0[j]), double(s1[j]), double(s2[j])};
         const double acc[3] = {double(f0[j]), double(f1[j]), double(f2[j])};
         PixelIn in;
@@ -892,7 +893,7 @@ OKA_VECTOR_CLONES void blend_render_dense(RenderBlendChunk& r, int32_t n) noexce
         o3[j] = float(alpha);
     }
 }
-using RenderRowFn = void (*)(RenderBlendChunk&, int32_t) noexcept;
+using RenderRowFn = void (*)(RenderBlendChunk&, int32_t, int32_t) noexcept;
 template <size_t... I>
 constexpr std::array<RenderRowFn, sizeof...(I)> make_render_rows(std::index_sequence<I...>) {
     return {&blend_render_dense<std::tuple_element_t<I, Rules>>...};
@@ -1000,8 +1001,8 @@ RenderPrepFn render_preparation(int32_t mode) noexcept {
     return mode >= 32 && mode <= 53 ? kRenderPrep[size_t(mode - 32)] : nullptr;
 }
 
-void blend_render_chunk(int32_t rule, RenderBlendChunk& chunk, int32_t n) noexcept {
-    kRenderRow[rule >= 0 && rule <= 30 ? size_t(rule) : 0](chunk, n);
+void blend_render_chunk(int32_t rule, RenderBlendChunk& chunk, int32_t begin, int32_t end) noexcept {
+    kRenderRow[rule >= 0 && rule <= 30 ? size_t(rule) : 0](chunk, begin, end);
 }
 
 void merge_pixel(int32_t* dr, int32_t* dg, int32_t* db, int32_t* da, int32_t sr, int32_t sg, int32_t sb, int32_t sa,

@@ -80,8 +80,8 @@ void blend_render_float(int32_t rule, const uint32_t px[4], float acc[4]) noexce
 using RenderPrepFn = int32_t (*)(uint32_t* px, uint32_t omega) noexcept;
 int32_t render_rule(int32_t mode) noexcept;
 RenderPrepFn render_preparation(int32_t mode) noexcept;
-// blend_render_float over the first n pixels (at most kRenderChunk) of a
-// chunk held as planes: s (R, G, B, A layer pixels, 0..65535; signed, as
+// blend_render_float over pixels begin .. end - 1 (within kRenderChunk) of
+// a chunk held as planes: s (R, G, B, A layer pixels, 0..65535; signed, as
 // they convert to doubles in one vector instruction), acc (accumulated R,
 // G, B, A); the results go to out. Each out pixel equals what
 // blend_render_float gives for that pixel where its acc alpha is above 0;
@@ -92,7 +92,7 @@ struct RenderBlendChunk {
     alignas(64) float acc[4][kRenderChunk];
     alignas(64) float out[4][kRenderChunk];
 };
-void blend_render_chunk(int32_t rule, RenderBlendChunk& chunk, int32_t n) noexcept;
+void blend_render_chunk(int32_t rule, RenderBlendChunk& chunk, int32_t begin, int32_t end) noexcept;
 
 // OKA_MergePixel: merge (sr, sg, sb) with alpha sa into the destination
 // pixel. Channels are taken in 0..65535 and strength in 0..255; values

@@ -131,42 +131,53 @@ inline void gather_packed(const uint16_t* row, const Columns& c, uint16_t* out) 
     for (int32_t j = 0; j < c.m; ++j) std::memcpy(out + j * 4, row + size_t(c.cols[j]) * 4, 8);
 }
 
+// The mask layer's step: A := A ((R' + G' + B') / 3) >> 16 wherever the
+// mask layer's pixel has alpha. `alpha` holds the block's alphas, `step`
+// values apart (4 in packed pixels, 1 in a plane).
+template <class T>
+void mask_alpha(const Entry& mk, int32_t cy, const Columns& c, const T*, int32_t step, T* alpha) noexcept {
+    const uint16_t* mrow = mk.pixels + size_t(cy) * size_t(mk.stride);
+    for (int32_t j = 0; j < c.m; ++j) {
+        const uint16_t* q = pixel_at(mrow, c, j);
+        const uint32_t A = uint32_t(alpha[j * step]), grey = (uint32_t(q[0]) + q[1] + q[2]) / 3;
+        alpha[j * step] = q[3] > 0 ? T((A * grey) >> 16) : T(A);
+    }
+}
+
 // Load entry k's pixels under the chunk into ch.s and mark the skipped
 // ones. Returns false when every pixel is skipped (the entry leaves the
 // chunk as it is).
 bool load_entry(const Scene& sc, int32_t k, int32_t cy, const Columns& c, Chunk& ch) noexcept {
     const Entry& e = sc.list[size_t(k)];
-    const int32_t m = c.m;
+    const int32_t m = std::clamp(c.m, 0, kChunk);
     const uint16_t* row = e.pixels + size_t(cy) * size_t(e.stride);
     const bool first_bg = k == 0 && sc.background;
     const bool current = k == sc.current;
-    const bool skip_clear = e.mode <= 31 && !current;
     const RenderPrepFn prep = render_preparation(e.mode);
-    const bool scale_opacity = e.opacity < 255;
-    if (!first_bg && !current && !e.mask_above && !prep && !scale_opacity) {
-        // Nothing changes the stored pixels: straight to planes.
-        const uint16_t* px = row + size_t(c.x0) * 4;
-        if (c.cols) {
-            gather_packed(row, c, ch.aos);
-            px = ch.aos;
-        }
-        if (!mark_skips(px, m, skip_clear, ch)) return false;
-        to_planes(px, m, ch);
-        return true;
+    // The stroke merge and the preparations work on packed pixels, so those
+    // entries (and gathered columns) are staged; the other steps run on the
+    // planes.
+    const uint16_t* src = row + size_t(c.x0) * 4;
+    if (current || prep || c.cols) {
+        gather_packed(row, c, ch.aos);
+        src = ch.aos;
     }
-    uint16_t* px = ch.aos;
-    gather_packed(row, c, px);
+    // Step order: background alpha, skip test, stroke, mask layer,
+    // preparation, opacity.
+    if (first_bg && (current || prep))
+        for (int32_t j = 0; j < m; ++j) ch.aos[j * 4 + 3] = 65535;
     if (first_bg)
-        for (int32_t j = 0; j < m; ++j) px[j * 4 + 3] = 65535;
-    if (!mark_skips(px, m, skip_clear, ch)) return false;
+        std::fill_n(ch.skip, m, 0);  // alpha 65535: nothing is skipped
+    else if (!mark_skips(src, m, e.mode <= 31 && !current, ch))
+        return false;
     if (current) {
         // The stroke in progress, merged as the commit will merge it: the
-        // paint layer's own row kernel over the chunk, with its strength
+        // paint layer's own row kernel over the block, with its strength
         // scaling the stroke alpha and its opacity after the preparation.
         gather_packed(sc.paint + size_t(cy) * size_t(sc.paint_stride), c, ch.paint);
         MergeRow r;
         r.src = ch.paint;
-        r.dst = px;
+        r.dst = ch.aos;
         r.n = m;
         r.strength = sc.paint_strength;
         r.opacity = sc.paint_opacity;
@@ -174,32 +185,37 @@ bool load_entry(const Scene& sc, int32_t k, int32_t cy, const Columns& c, Chunk&
         r.keep_alpha = e.alpha_locked || sc.keep_alpha_engine;
         merge_mode_info(sc.paint_mode).pixel(r);
     }
-    if (e.mask_above) {
-        const Entry& mk = sc.list[size_t(k + 1)];
-        const uint16_t* mrow = mk.pixels + size_t(cy) * size_t(mk.stride);
-        for (int32_t j = 0; j < m; ++j) {
-            const uint16_t* q = pixel_at(mrow, c, j);
-            // A := A * grey >> 16 where the mask layer has any alpha.
-            if (q[3] > 0) px[j * 4 + 3] = uint16_t((px[j * 4 + 3] * ((uint32_t(q[0]) + q[1] + q[2]) / 3)) >> 16);
-        }
-        if (first_bg)
-            for (int32_t j = 0; j < m; ++j) px[j * 4 + 3] = 65535;
-    }
     if (prep) {
-        for (int32_t j = 0; j < m; ++j) {
-            uint32_t p[4] = {px[j * 4], px[j * 4 + 1], px[j * 4 + 2], px[j * 4 + 3]};
-            prep(p, sc.omega);
-            for (int i = 0; i < 4; ++i) px[j * 4 + i] = uint16_t(p[i]);
+        if (e.mask_above) {
+            mask_alpha(sc.list[size_t(k + 1)], cy, c, ch.aos, 4, ch.aos + 3);
+            if (first_bg)
+                for (int32_t j = 0; j < m; ++j) ch.aos[j * 4 + 3] = 65535;
         }
+        for (int32_t j = 0; j < m; ++j) {
+            uint32_t p[4] = {ch.aos[j * 4], ch.aos[j * 4 + 1], ch.aos[j * 4 + 2], ch.aos[j * 4 + 3]};
+            prep(p, sc.omega);
+            for (int i = 0; i < 4; ++i) ch.aos[j * 4 + i] = uint16_t(p[i]);
+        }
+        to_planes(ch.aos, m, ch);
+    } else {
+        to_planes(src, m, ch);
+        if (e.mask_above) mask_alpha(sc.list[size_t(k + 1)], cy, c, ch.b.s[3], 1, ch.b.s[3]);
+        if (first_bg) std::fill_n(ch.b.s[3], m, 65535);
     }
-    if (scale_opacity)
-        for (int32_t j = 0; j < m; ++j) px[j * 4 + 3] = uint16_t(((e.opacity + 1) * px[j * 4 + 3]) >> 8);
-    to_planes(px, m, ch);
+    if (e.opacity < 255) {
+        // A := (opacity + 1) A >> 8
+        const int32_t o1 = int32_t(e.opacity) + 1;
+        for (int32_t j = 0; j < m; ++j) ch.b.s[3][j] = (o1 * ch.b.s[3][j]) >> 8;
+    }
     return true;
 }
 
 // Blend the loaded entry onto the accumulator by `rule`. The choice per
-// pixel is written as selects so the loop runs as vector code.
+// pixel is written as selects so the loop runs as vector code. kFirst: the
+// accumulator is still empty (nothing before was loaded), so every pixel
+// that is not skipped restarts and every skipped one stays empty; the
+// accumulator is written whole without being read.
+template <bool kFirst>
 OKA_VECTOR_CLONES void accumulate(Chunk& ch, int32_t m, int32_t rule) noexcept {
     m = std::clamp(m, 0, kChunk);
     const bool normal = rule == 0;
@@ -207,15 +223,34 @@ OKA_VECTOR_CLONES void accumulate(Chunk& ch, int32_t m, int32_t rule) noexcept {
     auto& F = ch.b.acc;
     const auto& S = ch.b.s;
     const auto& B = ch.b.out;
-    // The floating-point blend is needed only where a pixel is neither
-    // skipped, nor over an empty accumulator, nor an opaque "Normal" copy.
-    int32_t blend = 0;
-    for (int32_t j = 0; j < m; ++j) blend |= !ch.skip[j] & (F[3][j] != 0.0f) & !(normal & (S[3][j] >= 0xFF00));
-    if (blend) blend_render_chunk(rule, ch.b, m);
+    if constexpr (!kFirst) {
+        // The floating-point blend runs only over groups of 16 pixels where
+        // some pixel is neither skipped, nor over an empty accumulator,
+        // nor an opaque "Normal" copy.
+        constexpr int32_t kGroup = 16;
+        int32_t need[kChunk / kGroup] = {};
+        for (int32_t g = 0; g * kGroup < m; ++g) {
+            int32_t any = 0;
+            for (int32_t j = g * kGroup; j < std::min(m, (g + 1) * kGroup); ++j)
+                any |= !ch.skip[j] & (F[3][j] != 0.0f) & !(normal & (S[3][j] >= 0xFF00));
+            need[g] = any;
+        }
+        for (int32_t g = 0; g * kGroup < m;) {
+            if (!need[g]) {
+                ++g;
+                continue;
+            }
+            int32_t h = g + 1;
+            while (h * kGroup < m && need[h]) ++h;
+            blend_render_chunk(rule, ch.b, g * kGroup, std::min(h * kGroup, m));
+            g = h;
+        }
+    }
     for (int32_t j = 0; j < m; ++j) {
         const int32_t A = S[3][j];
         const bool keep = ch.skip[j] != 0;
-        const bool fresh = F[3][j] == 0.0f;
+        const float olda = kFirst ? 0.0f : F[3][j];
+        const bool fresh = olda == 0.0f;
         const bool copy = normal & (A >= 0xFF00);
         // Restart (fresh) or copy: the pixel itself, alpha 1 for a copy;
         // (0, 0, 0, 0) for a restart under the rules that give it.
@@ -224,18 +259,19 @@ OKA_VECTOR_CLONES void accumulate(Chunk& ch, int32_t m, int32_t rule) noexcept {
         const bool mixed = (!keep) & (!fresh) & (!copy);
         // Every value is loaded before the choice, so the choice is a select.
         const auto colour = [&](int i) {
-            const float q = float(S[i][j]) / 65280.0f, b = B[i][j], old = F[i][j];
+            const float q = float(S[i][j]) / 65280.0f, b = kFirst ? 0.0f : B[i][j], old = kFirst ? 0.0f : F[i][j];
             const float f = zero ? 0.0f : q;
-            const int32_t v = zero ? 0 : S[i][j], old_i = ch.I[i][j];
+            const int32_t v = zero ? 0 : S[i][j], old_i = kFirst ? 0 : ch.I[i][j];
             F[i][j] = take ? f : mixed ? b : old;
             ch.I[i][j] = take ? v : old_i;
         };
         colour(0);
         colour(1);
         colour(2);
-        const float qa = float(A) / 65535.0f, ba = B[3][j], olda = F[3][j];
+        const float qa = float(A) / 65535.0f, ba = kFirst ? 0.0f : B[3][j];
         const float fa = zero ? 0.0f : fresh ? qa : 1.0f;
-        const int32_t va = zero ? 0 : fresh ? A : 65535, old_ia = ch.I[3][j], old_fl = ch.floats[j];
+        const int32_t va = zero ? 0 : fresh ? A : 65535, old_ia = kFirst ? 0 : ch.I[3][j],
+                      old_fl = kFirst ? 0 : ch.floats[j];
         F[3][j] = take ? fa : mixed ? ba : olda;
         ch.I[3][j] = take ? va : old_ia;
         ch.floats[j] = take ? 0 : mixed ? 1 : old_fl;
@@ -307,13 +343,37 @@ OKA_VECTOR_CLONES void finish_chunk(const Scene& sc, const Columns& c, int32_t c
 
 // Composite one chunk of a destination row and write it: each composited
 // pixel fills `rep` destination pixels (the last one `last_rep`).
-void render_chunk(const Scene& sc, int32_t cy, const Columns& c, Chunk& ch, uint8_t* d, int32_t rep,
-                  int32_t last_rep) noexcept {
+// `ahead` names the consecutive columns of the block that comes next, to be
+// fetched early (none when n is 0).
+struct Ahead {
+    int32_t row = 0, x0 = 0, n = 0;
+};
+void render_chunk(const Scene& sc, int32_t cy, const Columns& c, const Ahead& ahead, Chunk& ch, uint8_t* d,
+                  int32_t rep, int32_t last_rep) noexcept {
     const int32_t m = c.m;
-    for (int i = 0; i < 4; ++i) std::fill_n(ch.b.acc[i], m, 0.0f), std::fill_n(ch.I[i], m, 0);
-    std::fill_n(ch.floats, m, 0);
-    for (int32_t k = 0; k < sc.count; ++k)
-        if (load_entry(sc, k, cy, c, ch)) accumulate(ch, m, render_rule(sc.list[size_t(k)].mode));
+    if (ahead.n > 0) {
+        // The planes are read in bursts of one block per layer; asking for
+        // the next block of every plane now lets the memory fetches run
+        // under this block's arithmetic.
+        const size_t from = size_t(ahead.x0) * 8, bytes = size_t(ahead.n) * 8;
+        const auto fetch = [&](const uint16_t* plane, int32_t stride) {
+            const char* p = reinterpret_cast<const char*>(plane + size_t(ahead.row) * size_t(stride)) + from;
+            for (size_t b = 0; b < bytes; b += 64) __builtin_prefetch(p + b);
+        };
+        for (int32_t k = 0; k < sc.count; ++k) fetch(sc.list[size_t(k)].pixels, sc.list[size_t(k)].stride);
+        if (sc.current >= 0) fetch(sc.paint, sc.paint_stride);
+    }
+    bool empty = true;  // nothing accumulated yet
+    for (int32_t k = 0; k < sc.count; ++k) {
+        if (!load_entry(sc, k, cy, c, ch)) continue;
+        const int32_t rule = render_rule(sc.list[size_t(k)].mode);
+        empty ? accumulate<true>(ch, m, rule) : accumulate<false>(ch, m, rule);
+        empty = false;
+    }
+    if (empty) {
+        for (int i = 0; i < 4; ++i) std::fill_n(ch.b.acc[i], m, 0.0f), std::fill_n(ch.I[i], m, 0);
+        std::fill_n(ch.floats, m, 0);
+    }
     resolve(ch, m);
     if (sc.trace)
         sc.mask ? finish_chunk<true, true>(sc, c, cy, ch) : finish_chunk<true, false>(sc, c, cy, ch);
@@ -460,7 +520,13 @@ int32_t render(uint8_t* dest, int32_t stride, int32_t x, int32_t y, int32_t widt
             const int32_t m = int32_t(std::min<int64_t>(kChunk, ncols - j0));
             const Columns c{consecutive ? nullptr : cols.data() + j0, cols[size_t(j0)], m};
             const bool last = j0 + m == ncols;
-            render_chunk(sc, cy, c, ch, d + size_t(j0) * size_t(block) * 3, block, last ? last_block : block);
+            // The next block of this row, or the first of the next run's row.
+            Ahead ahead;
+            if (consecutive && !last)
+                ahead = {cy, c.x0 + m, int32_t(std::min<int64_t>(kChunk, ncols - j0 - m))};
+            else if (consecutive && end < nrows)
+                ahead = {rows[size_t(end)], cols[0], int32_t(std::min<int64_t>(kChunk, ncols))};
+            render_chunk(sc, cy, c, ahead, ch, d + size_t(j0) * size_t(block) * 3, block, last ? last_block : block);
         }
         for (int64_t i = first + 1; i < end; ++i) std::memcpy(dest + ptrdiff_t(stride) * i, d, row_bytes);
     }

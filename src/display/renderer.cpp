@@ -44,6 +44,7 @@ struct Scene {
     const uint16_t* paint = nullptr;
     int32_t paint_stride = 0;
     int32_t paint_mode = 0;
+    bool paint_skips_clear = true;  // the stroke's mode leaves a pixel under a clear one as it is
     uint32_t paint_strength = 0, paint_opacity = 0;
     bool keep_alpha_engine = false;
     // Trace, mask and overlay.
@@ -154,23 +155,32 @@ bool load_entry(const Scene& sc, int32_t k, int32_t cy, const Columns& c, Chunk&
     const bool first_bg = k == 0 && sc.background;
     const bool current = k == sc.current;
     const RenderPrepFn prep = render_preparation(e.mode);
+    // Where the stroke has no pixel under the block and its mode writes
+    // nothing for a clear source, the merge would change nothing: skipped.
+    bool stroke = current;
+    if (stroke && sc.paint_skips_clear) {
+        const uint16_t* prow = sc.paint + size_t(cy) * size_t(sc.paint_stride);
+        uint32_t any = 0;
+        for (int32_t j = 0; j < m; ++j) any |= pixel_at(prow, c, j)[3];
+        stroke = any != 0;
+    }
     // The stroke merge and the preparations work on packed pixels, so those
     // entries (and gathered columns) are staged; the other steps run on the
     // planes.
     const uint16_t* src = row + size_t(c.x0) * 4;
-    if (current || prep || c.cols) {
+    if (stroke || prep || c.cols) {
         gather_packed(row, c, ch.aos);
         src = ch.aos;
     }
     // Step order: background alpha, skip test, stroke, mask layer,
     // preparation, opacity.
-    if (first_bg && (current || prep))
+    if (first_bg && (stroke || prep))
         for (int32_t j = 0; j < m; ++j) ch.aos[j * 4 + 3] = 65535;
     if (first_bg)
         std::fill_n(ch.skip, m, 0);  // alpha 65535: nothing is skipped
     else if (!mark_skips(src, m, e.mode <= 31 && !current, ch))
         return false;
-    if (current) {
+    if (stroke) {
         // The stroke in progress, merged as the commit will merge it: the
         // paint layer's own row kernel over the block, with its strength
         // scaling the stroke alpha and its opacity after the preparation.
@@ -296,8 +306,8 @@ OKA_VECTOR_CLONES void resolve(Chunk& ch, int32_t m) noexcept {
 // Tracing, checkerboard and mask tint of the composited chunk (16-bit R, G,
 // B, A in ch.out at canvas columns c, row cy), leaving the output bytes in
 // ch.out[0..2] as B, G, R. One loop over the planes with every choice a
-// select; tracing and the mask are chosen once per chunk.
-template <bool kTrace, bool kMask>
+// select; gathered columns, tracing and the mask are chosen once per chunk.
+template <bool kGather, bool kTrace, bool kMask>
 OKA_VECTOR_CLONES void finish_chunk(const Scene& sc, const Columns& c, int32_t cy, Chunk& ch) noexcept {
     const int32_t m = std::clamp(c.m, 0, kChunk);
     const uint16_t* trace = kTrace ? sc.trace + size_t(cy) * size_t(sc.trace_stride) : nullptr;
@@ -306,7 +316,7 @@ OKA_VECTOR_CLONES void finish_chunk(const Scene& sc, const Columns& c, int32_t c
     const bool full = sc.overlay_full;
     auto& o = ch.out;
     for (int32_t j = 0; j < m; ++j) {
-        const int32_t cx = c.cols ? c.cols[j] : c.x0 + j;
+        const int32_t cx = kGather ? c.cols[j] : c.x0 + j;
         uint32_t col[3] = {uint32_t(o[0][j]), uint32_t(o[1][j]), uint32_t(o[2][j])};
         const uint32_t A = uint32_t(o[3][j]);
         if constexpr (kTrace) {
@@ -351,20 +361,18 @@ struct Ahead {
 void render_chunk(const Scene& sc, int32_t cy, const Columns& c, const Ahead& ahead, Chunk& ch, uint8_t* d,
                   int32_t rep, int32_t last_rep) noexcept {
     const int32_t m = c.m;
-    if (ahead.n > 0) {
-        // The planes are read in bursts of one block per layer; asking for
-        // the next block of every plane now lets the memory fetches run
-        // under this block's arithmetic.
-        const size_t from = size_t(ahead.x0) * 8, bytes = size_t(ahead.n) * 8;
-        const auto fetch = [&](const uint16_t* plane, int32_t stride) {
-            const char* p = reinterpret_cast<const char*>(plane + size_t(ahead.row) * size_t(stride)) + from;
-            for (size_t b = 0; b < bytes; b += 64) __builtin_prefetch(p + b);
-        };
-        for (int32_t k = 0; k < sc.count; ++k) fetch(sc.list[size_t(k)].pixels, sc.list[size_t(k)].stride);
-        if (sc.current >= 0) fetch(sc.paint, sc.paint_stride);
-    }
+    // The planes are read in bursts of one block per layer; each layer's
+    // next block is asked for as this one is loaded, so the memory fetches
+    // run under the arithmetic, spread over the block.
+    const auto fetch = [&](const uint16_t* plane, int32_t stride) {
+        if (ahead.n <= 0) return;
+        const char* p = reinterpret_cast<const char*>(plane + size_t(ahead.row) * size_t(stride) + size_t(ahead.x0) * 4);
+        for (size_t b = 0; b < size_t(ahead.n) * 8; b += 64) __builtin_prefetch(p + b);
+    };
+    if (sc.current >= 0) fetch(sc.paint, sc.paint_stride);
     bool empty = true;  // nothing accumulated yet
     for (int32_t k = 0; k < sc.count; ++k) {
+        fetch(sc.list[size_t(k)].pixels, sc.list[size_t(k)].stride);
         if (!load_entry(sc, k, cy, c, ch)) continue;
         const int32_t rule = render_rule(sc.list[size_t(k)].mode);
         empty ? accumulate<true>(ch, m, rule) : accumulate<false>(ch, m, rule);
@@ -375,10 +383,12 @@ void render_chunk(const Scene& sc, int32_t cy, const Columns& c, const Ahead& ah
         std::fill_n(ch.floats, m, 0);
     }
     resolve(ch, m);
-    if (sc.trace)
-        sc.mask ? finish_chunk<true, true>(sc, c, cy, ch) : finish_chunk<true, false>(sc, c, cy, ch);
-    else
-        sc.mask ? finish_chunk<false, true>(sc, c, cy, ch) : finish_chunk<false, false>(sc, c, cy, ch);
+    using Finish = void (*)(const Scene&, const Columns&, int32_t, Chunk&) noexcept;
+    static constexpr Finish kFinish[8] = {
+        finish_chunk<false, false, false>, finish_chunk<false, false, true>, finish_chunk<false, true, false>,
+        finish_chunk<false, true, true>,   finish_chunk<true, false, false>, finish_chunk<true, false, true>,
+        finish_chunk<true, true, false>,   finish_chunk<true, true, true>};
+    kFinish[(c.cols ? 4 : 0) | (sc.trace ? 2 : 0) | (sc.mask ? 1 : 0)](sc, c, cy, ch);
     const auto& o = ch.out;
     if (rep == 1 && last_rep == 1) {
         for (int32_t j = 0; j < m; ++j, d += 3) d[0] = uint8_t(o[0][j]), d[1] = uint8_t(o[1][j]), d[2] = uint8_t(o[2][j]);
@@ -411,6 +421,9 @@ bool build_scene(Scene& sc) noexcept {
         sc.paint = pl.pixels.data();
         sc.paint_stride = pl.stride;
         sc.paint_mode = pl.mode;
+        // Alpha modes prepare even a clear source pixel; the merge modes
+        // (and numbers outside the table, which merge as "Normal") skip it.
+        sc.paint_skips_clear = !(pl.mode >= 32 && pl.mode <= 53);
         sc.paint_strength = std::min<uint32_t>(pl.strength, 255);
         sc.paint_opacity = pl.opacity;
     }

@@ -853,44 +853,78 @@ void blend_float(const uint32_t px[4], float acc[4]) noexcept {
     acc[3] = float(alpha);
 }
 
-// The same blend over a run of pixels held plane by plane. The loop body is
-// blend_float's, operation for operation, so each result is identical to
-// the single-pixel blend; as a plain loop over arrays it becomes vector
-// code (all the rules' branches are selects).
+// The same blend over a run of pixels held plane by plane, with results
+// identical to blend_float's for every pixel; as plain loops over arrays
+// it becomes vector code (all the rules' branches are selects).
+//
+// The three divisions X / alpha are the slowest step. Each stored value is
+// float(clamp01(RN(X / alpha))), RN the double rounding. The quotient is
+// first taken as q' = RN(X RN(1 / alpha)), one division per pixel; its
+// relative error is below 2^-51, so RN(X / alpha) lies within
+// q' (1 -+ 2^-50). Rounding to float is monotone: when the two ends
+// RN(q' (1 - 2^-49)) and RN(q' (1 + 2^-49)) round to the same float, so does
+// everything between them, RN(X / alpha) included, and both give the same
+// stored value (clamping to 0 and 1, which are floats, commutes with the
+// rounding). Only where the ends differ, near a midpoint between two
+// floats (or for a NaN), is the division done exactly, in a second pass
+// that in practice almost never runs. Infinity (alpha 0) comes out of both
+// forms alike.
+template <class Rule>
+[[gnu::always_inline]] inline void blend_terms(const RenderBlendChunk& r, int32_t j, double X[3], double& alpha) noexcept {
+    const double px[3] = {double(r.s[0][j]), double(r.s[1][j]), double(r.s[2][j])};
+    const double acc[3] = {double(r.acc[0][j]), double(r.acc[1][j]), double(r.acc[2][j])};
+    PixelIn in;
+    in.a = r.s[3][j] * kInvAlpha;
+    in.d = r.acc[3][j];
+    const double sa = in.a * kInvFull;
+    for (int c = 0; c < 3; ++c) {
+        in.s[c] = px[c];
+        in.t[c] = acc[c] * kFull;
+        in.S[c] = px[c] * sa;
+        in.D[c] = acc[c] * in.d;
+    }
+    apply_rule<Rule>(in, X);
+    double al;
+    if constexpr (Rule::alpha == MergeAlpha::Union)
+        al = in.a + in.d - in.a * in.d;
+    else if constexpr (Rule::alpha == MergeAlpha::Sum)
+        al = in.a + in.d;
+    else
+        al = in.d;
+    alpha = clamp01(al);
+}
+
+// True when the float rounding of q' may differ from that of the exact
+// quotient (see above).
+inline bool near_float_midpoint(double q) noexcept {
+    constexpr double kBelow = 1.0 - 0x1p-49, kAbove = 1.0 + 0x1p-49;
+    return !(float(q * kBelow) == float(q * kAbove));
+}
+
 template <class Rule>
 OKA_VECTOR_CLONES void blend_render_dense(RenderBlendChunk& r, int32_t begin, int32_t end) noexcept {
     begin = std::clamp(begin, 0, kRenderChunk);
     end = std::clamp(end, begin, kRenderChunk);
-    const auto &s0 = r.s[0], &s1 = r.s[1], &s2 = r.s[2], &sA = r.s[3];
-    const auto &f0 = r.acc[0], &f1 = r.acc[1], &f2 = r.acc[2], &f3 = r.acc[3];
-    auto &o0 = r.out[0], &o1 = r.out[1], &o2 = r.out[2], &o3 = r.out[3];
+    int32_t redo[kRenderChunk];
+    int32_t any = 0;
     for (int32_t j = begin; j < end; ++j) {
-        const double px[3] = {double(s0[j]), double(s1[j]), double(s2[j])};
-        const double acc[3] = {double(f0[j]), double(f1[j]), double(f2[j])};
-        PixelIn in;
-        in.a = sA[j] * kInvAlpha;
-        in.d = f3[j];
-        const double sa = in.a * kInvFull;
-        for (int c = 0; c < 3; ++c) {
-            in.s[c] = px[c];
-            in.t[c] = acc[c] * kFull;
-            in.S[c] = px[c] * sa;
-            in.D[c] = acc[c] * in.d;
-        }
-        double X[3];
-        apply_rule<Rule>(in, X);
-        double alpha;
-        if constexpr (Rule::alpha == MergeAlpha::Union)
-            alpha = in.a + in.d - in.a * in.d;
-        else if constexpr (Rule::alpha == MergeAlpha::Sum)
-            alpha = in.a + in.d;
-        else
-            alpha = in.d;
-        alpha = clamp01(alpha);
-        o0[j] = float(clamp01(X[0] / alpha));
-        o1[j] = float(clamp01(X[1] / alpha));
-        o2[j] = float(clamp01(X[2] / alpha));
-        o3[j] = float(alpha);
+        double X[3], alpha;
+        blend_terms<Rule>(r, j, X, alpha);
+        const double inv = 1.0 / alpha;
+        const double q0 = X[0] * inv, q1 = X[1] * inv, q2 = X[2] * inv;
+        r.out[0][j] = float(clamp01(q0));
+        r.out[1][j] = float(clamp01(q1));
+        r.out[2][j] = float(clamp01(q2));
+        r.out[3][j] = float(alpha);
+        redo[j] = near_float_midpoint(q0) | near_float_midpoint(q1) | near_float_midpoint(q2);
+        any |= redo[j];
+    }
+    if (!any) return;
+    for (int32_t j = begin; j < end; ++j) {
+        if (!redo[j]) continue;
+        double X[3], alpha;
+        blend_terms<Rule>(r, j, X, alpha);
+        for (int c = 0; c < 3; ++c) r.out[c][j] = float(clamp01(X[c] / alpha));
     }
 }
 using RenderRowFn = void (*)(RenderBlendChunk&, int32_t, int32_t) noexcept;

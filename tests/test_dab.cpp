@@ -4,6 +4,7 @@
 #include <omp.h>
 
 #include <array>
+#include <limits>
 #include <vector>
 
 #include "brush/tool_state.h"
@@ -289,8 +290,18 @@ TEST_F(Dab, MergeTouchesOnlyTheExtents) {
     EXPECT_EQ(at(25, 34)[3], 0);
     EXPECT_EQ(at(20, 30, -1)[3], 0) << "merged and cleared";
     EXPECT_EQ(engine().paint_layer.ext_left, W);
-    OKA_SetPaintLayerExtents(-50, -50, 5000, 5000);
-    OKA_MergePaintLayer(2);
+    // Extents beyond the plane, out to the ends of the integer range, merge
+    // the whole plane and nothing outside it.
+    for (const int32_t far : {5000, std::numeric_limits<int32_t>::max()}) {
+        OKA_Clear(0, 0, 0, 0);
+        uint16_t* p = engine().paint_layer.pixels.data();
+        p[3] = 65535;
+        p[(size_t(H) * W - 1) * 4 + 3] = 65535;
+        OKA_SetPaintLayerExtents(-far - (far > 5000 ? 1 : 0), -far, far, far);
+        OKA_MergePaintLayer(2);
+        EXPECT_EQ(at(0, 0)[3], 65535) << far;
+        EXPECT_EQ(at(W - 1, H - 1)[3], 65535) << far;
+    }
     OKA_MergePaintLayer(200);  // absent layer: no write
     OKA_MergePaintLayer(-1);
 }

@@ -71,22 +71,28 @@ void merge_paint_layer(int32_t index) noexcept {
     Layer* target = present_layer(index);
     const Layer* cur = current_layer();
     if (target) {
+        // The extents are whatever the dabs or the host set; clipped to the
+        // plane before their difference is taken (far-out values would
+        // overflow it). The source and destination corners are equal, so
+        // this is the clipping the compositor would do.
+        const int32_t left = std::clamp(p.ext_left, 0, p.width), top = std::clamp(p.ext_top, 0, p.height);
+        const int32_t right = std::clamp(p.ext_right, 0, p.width), bottom = std::clamp(p.ext_bottom, 0, p.height);
         CompositeArgs a;
         a.src = view_of(p);
-        a.src_x = p.ext_left;
-        a.src_y = p.ext_top;
-        a.width = p.ext_right - p.ext_left;
-        a.height = p.ext_bottom - p.ext_top;
+        a.src_x = left;
+        a.src_y = top;
+        a.width = right - left;
+        a.height = bottom - top;
         a.dst = view_of(*target);
-        a.dst_x = p.ext_left;
-        a.dst_y = p.ext_top;
+        a.dst_x = left;
+        a.dst_y = top;
         a.mode = p.mode;
         a.opacity = p.opacity;
         a.strength = p.strength;
         // The current layer's lock (whatever index is merged into) or the
         // engine-wide lock keeps the destination alpha.
         a.keep_alpha = (cur && cur->alpha_locked) || tool().alpha_locked != 0;
-        // Empty extents give a negative size; the compositor clips the rest.
+        // Empty extents give a size of 0 or less: nothing to merge.
         if (a.width > 0 && a.height > 0) composite(a);
     }
     clear_paint_layer();

@@ -826,20 +826,22 @@ void merge_row(const MergeRow& r) noexcept {
 // ---- The renderer's floating-point blend ------------------------------------
 
 // The same rules on the renderer's accumulator: d = Af, D = Cf Af, and the
-// unpremultiplied destination value t = Cf x 65280.
+// unpremultiplied destination value t = Cf x 65280. Gives X per channel and
+// returns the result alpha clamped to 0..1; px is the layer pixel (colour
+// and alpha A as 16-bit values), acc the accumulated colour.
 template <class Rule>
-void blend_float(const uint32_t px[4], float acc[4]) noexcept {
+[[gnu::always_inline]] inline double render_terms(const double px[3], double A, const double acc[3], double d,
+                                                  double X[3]) noexcept {
     PixelIn in;
-    in.a = px[3] * kInvAlpha;
-    in.d = acc[3];
+    in.a = A * kInvAlpha;
+    in.d = d;
     const double sa = in.a * kInvFull;
     for (int c = 0; c < 3; ++c) {
         in.s[c] = px[c];
-        in.t[c] = double(acc[c]) * kFull;
+        in.t[c] = acc[c] * kFull;
         in.S[c] = px[c] * sa;
-        in.D[c] = double(acc[c]) * in.d;
+        in.D[c] = acc[c] * in.d;
     }
-    double X[3];
     apply_rule<Rule>(in, X);
     double alpha;
     if constexpr (Rule::alpha == MergeAlpha::Union)
@@ -848,7 +850,15 @@ void blend_float(const uint32_t px[4], float acc[4]) noexcept {
         alpha = in.a + in.d;
     else
         alpha = in.d;
-    alpha = clamp01(alpha);
+    return clamp01(alpha);
+}
+
+template <class Rule>
+void blend_float(const uint32_t px[4], float acc[4]) noexcept {
+    const double p[3] = {double(px[0]), double(px[1]), double(px[2])};
+    const double a[3] = {double(acc[0]), double(acc[1]), double(acc[2])};
+    double X[3];
+    const double alpha = render_terms<Rule>(p, double(px[3]), a, double(acc[3]), X);
     for (int c = 0; c < 3; ++c) acc[c] = float(clamp01(X[c] / alpha));
     acc[3] = float(alpha);
 }
@@ -873,25 +883,7 @@ template <class Rule>
 [[gnu::always_inline]] inline void blend_terms(const RenderBlendChunk& r, int32_t j, double X[3], double& alpha) noexcept {
     const double px[3] = {double(r.s[0][j]), double(r.s[1][j]), double(r.s[2][j])};
     const double acc[3] = {double(r.acc[0][j]), double(r.acc[1][j]), double(r.acc[2][j])};
-    PixelIn in;
-    in.a = r.s[3][j] * kInvAlpha;
-    in.d = r.acc[3][j];
-    const double sa = in.a * kInvFull;
-    for (int c = 0; c < 3; ++c) {
-        in.s[c] = px[c];
-        in.t[c] = acc[c] * kFull;
-        in.S[c] = px[c] * sa;
-        in.D[c] = acc[c] * in.d;
-    }
-    apply_rule<Rule>(in, X);
-    double al;
-    if constexpr (Rule::alpha == MergeAlpha::Union)
-        al = in.a + in.d - in.a * in.d;
-    else if constexpr (Rule::alpha == MergeAlpha::Sum)
-        al = in.a + in.d;
-    else
-        al = in.d;
-    alpha = clamp01(al);
+    alpha = render_terms<Rule>(px, double(r.s[3][j]), acc, double(r.acc[3][j]), X);
 }
 
 // True when the float rounding of q' may differ from that of the exact

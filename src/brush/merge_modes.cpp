@@ -1018,10 +1018,7 @@ void blend_render_float(int32_t rule, const uint32_t px[4], float acc[4]) noexce
     kRenderBlend[rule >= 0 && rule <= 30 ? size_t(rule) : 0](px, acc);
 }
 
-int32_t render_rule(int32_t mode) noexcept {
-    if (mode >= 0 && mode <= 30) return mode;
-    return mode == 40 || mode == 41 ? 28 : 0;
-}
+int32_t render_rule(int32_t mode) noexcept { return merge_mode_info(mode).rule; }
 
 RenderPrepFn render_preparation(int32_t mode) noexcept {
     return mode >= 32 && mode <= 53 ? kRenderPrep[size_t(mode - 32)] : nullptr;
